@@ -1,0 +1,111 @@
+// Form1: the game's one window, its forty-five controls and five window-level variables, and
+// the declarations of every event handler. The handlers are defined in the folder of the part
+// of the game they belong to:
+//
+//   app/form1.cpp            construction, binding of events to handlers
+//   app/layout.cpp           every control's initial properties and the stacking order
+//   app/window_chrome.cpp    button frames, exit, unload, shots at the message label
+//   game/game_control.cpp    Form_Load, Label6_Click (START / STOP)
+//   game/target_cycle.cpp    Timer1_Timer .. Timer4_Timer
+//   game/hits.cpp            Image2_Click, Image2_DblClick
+//   game/bonus_item.cpp      Timer5_Timer .. Timer7_Timer, Image3_MouseDown
+//   game/shots.cpp           Form_MouseDown, Form_Click, Form_DblClick, Picture1_MouseDown
+//   about/about_panel.cpp    Label9_Click
+//
+// Handlers share nothing but the controls' properties and the variables below, as the game
+// always has; the caption of Label6 is the one flag that says whether a game runs.
+#pragma once
+
+#include <cstdint>
+
+#include "forms/form.h"
+#include "platform/host.h"
+#include "sound/zvuk.h"
+
+class Form1 : public forms::Form {
+ public:
+  explicit Form1(platform::Host& host);
+
+  platform::Host& host() { return host_; }
+
+  Zvuk zvuk;  // the sound module
+
+  // --- controls, named as the game names them ---
+  forms::Label Label1{*this, "Label1"}, Label3{*this, "Label3"}, Label4{*this, "Label4"},
+      Label5{*this, "Label5"}, Label6{*this, "Label6"}, Label7{*this, "Label7"},
+      Label8{*this, "Label8"}, Label9{*this, "Label9"}, Label10{*this, "Label10"},
+      Label11{*this, "Label11"}, Label12{*this, "Label12"};
+  forms::PictureBox Picture1{*this, "Picture1"};
+  forms::Label Label2{*this, "Label2", &Picture1};
+  forms::PictureBox Image2{*this, "Image2"};
+  forms::Image Image1{*this, "Image1"}, Image3{*this, "Image3"}, Image4{*this, "Image4"},
+      Image5{*this, "Image5"}, Image6{*this, "Image6"}, Image7{*this, "Image7"},
+      Image8{*this, "Image8"}, Image9{*this, "Image9"}, Image10{*this, "Image10"},
+      Image11{*this, "Image11"}, Image12{*this, "Image12"};
+  forms::LineControl line1{*this, "line1"}, line2{*this, "line2"}, line3{*this, "line3"},
+      line4{*this, "line4"}, Line5{*this, "Line5"}, Line6{*this, "Line6"}, Line7{*this, "Line7"},
+      Line8{*this, "Line8"}, Line9{*this, "Line9"}, Line10{*this, "Line10"},
+      Line11{*this, "Line11"}, Line12{*this, "Line12"};
+  forms::Shape Shape1{*this, "Shape1"};
+  forms::Timer Timer1{*this, "Timer1", 400}, Timer2{*this, "Timer2", 1},
+      Timer3{*this, "Timer3", 1}, Timer4{*this, "Timer4", 600}, Timer5{*this, "Timer5", 30000},
+      Timer6{*this, "Timer6", 100}, Timer7{*this, "Timer7", 1000};
+
+  // --- window-level variables ---
+  std::int16_t speed = 0;   // twips per tick of the target's rise and sink
+  std::int16_t won = 0;     // 1 from the winning hit until the stop path shows "Vyhrál jsi"
+  std::int16_t clicks = 0;  // clicks on the window background since the program started
+  std::int32_t oldX = 0;    // the point of the last mouse-down on the scenery
+  std::int32_t oldY = 0;
+
+  // --- game control ---
+  void Form_Load();
+  void Label6_Click();
+
+  // --- target cycle ---
+  void Timer1_Timer();
+  void Timer2_Timer();
+  void Timer3_Timer();
+  void Timer4_Timer();
+
+  // --- hits, scoring and levels ---
+  void Image2_Click();
+  void Image2_DblClick();
+
+  // --- bonus item ---
+  void Timer5_Timer();
+  void Timer6_Timer();
+  void Timer7_Timer();
+  void Image3_MouseDown(int Button, int Shift, float X, float Y);
+
+  // --- shots and marks ---
+  void Form_MouseDown(int Button, int Shift, float X, float Y);
+  void Form_Click();
+  void Form_DblClick();
+  void Picture1_MouseDown(int Button, int Shift, float X, float Y);
+
+  // --- window chrome ---
+  void Form_MouseMove(int Button, int Shift, float X, float Y);
+  void Label6_MouseMove(int Button, int Shift, float X, float Y);
+  void Label9_MouseMove(int Button, int Shift, float X, float Y);
+  void Label11_MouseMove(int Button, int Shift, float X, float Y);
+  void Label6_MouseDown(int Button, int Shift, float X, float Y);
+  void Label9_MouseDown(int Button, int Shift, float X, float Y);
+  void Label11_MouseDown(int Button, int Shift, float X, float Y);
+  void Label11_Click();
+  void Form_Unload();
+  void Label2_MouseDown(int Button, int Shift, float X, float Y);
+  void Label2_Click();
+
+  // --- about panel ---
+  void Label9_Click();
+
+ private:
+  void applyLayout();  // app/layout.cpp
+  void bindEvents();
+
+  // The hit handling that Image2_Click and Image2_DblClick share.
+  void hitTarget();
+
+  platform::Host& host_;
+};

@@ -1,0 +1,29 @@
+// Cursor confinement. See my.h.
+#include "app/my.h"
+
+#include "app/form1.h"
+#include "forms/types.h"
+
+namespace My {
+
+platform::ClipRect windowClip(const forms::WindowRect& window, const forms::ScreenInfo& screen) {
+  const double tx = forms::roundEven(screen.twipsPerPixelX);
+  const double ty = forms::roundEven(screen.twipsPerPixelY);
+  platform::ClipRect r;
+  r.left = forms::roundEven(window.left / tx);
+  r.top = forms::roundEven(window.top / ty);
+  r.right = forms::roundEven(window.width / tx + r.left);
+  r.bottom = forms::roundEven(window.height / ty + r.top);
+  return r;
+}
+
+void ConfineCursor(Form1& window) {
+  forms::WindowRect frame{window.Left(), window.Top(), window.Width(), window.Height()};
+  window.host().clipCursor(windowClip(frame, window.Screen()));
+}
+
+// Releasing does not clip to the primary screen's rectangle, which would keep the mouse off
+// every other screen of a multi-screen desk: it frees the cursor altogether.
+void ReleaseCursor(Form1& window) { window.host().clipCursor(std::nullopt); }
+
+}  // namespace My

@@ -1,0 +1,50 @@
+// The resources built into the executable: every picture and sound the game shows or plays.
+//
+// The files under assets/ are turned into byte arrays at build time (see assets/CMakeLists.txt),
+// so the game reads no file at run time. A resource is found by its type name and integer id,
+// the way the game's sound bank names its WAV files ("RESTYPE", ids 1 to 7 and 9). Pictures live
+// under the type "PICTURE" with the ids of the enum below.
+//
+//   auto wav = assets::find("RESTYPE", 5);      // std::nullopt when there is no such resource
+//   auto fence = assets::picture(assets::Pic::Fence);
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace assets {
+
+// The thirteen pictures of the window, by the role they play.
+enum class Pic : int {
+  Landscape = 1,   // window background, 313 x 222 BMP
+  Fence = 2,       // Picture1, 304 x 60 BMP
+  TargetWhite = 3, // Image2 before the first appearance, 36 x 36 BMP
+  Figure1 = 4,     // figure set 1 and its hit picture
+  Figure1Hit = 5,
+  Figure2 = 6,     // figure set 2
+  Figure2Hit = 7,
+  Figure3 = 8,     // figure set 3
+  Figure3Hit = 9,
+  Bird = 10,       // bonus item, 10 x 10 GIF89a, transparent around the silhouette
+  BirdHit = 11,
+  GunSight = 12,   // mouse pointer, 32 x 32 .cur, hotspot (15, 15)
+  Icon = 13,       // window icon, 32 x 32 .ico
+};
+
+// The font files the SDL host renders text with (Liberation Sans, SIL Open Font License).
+enum class FontFile : int { Regular = 1, Bold = 2, BoldItalic = 3 };
+
+inline constexpr std::string_view kSoundType = "RESTYPE";
+inline constexpr std::string_view kPictureType = "PICTURE";
+inline constexpr std::string_view kFontType = "FONT";
+
+// The bytes of one resource. Sounds are padded with zero bytes to a multiple of 4.
+std::optional<std::span<const std::uint8_t>> find(std::string_view type, int id);
+
+// A picture or font that the build guarantees to exist.
+std::span<const std::uint8_t> picture(Pic id);
+std::span<const std::uint8_t> font(FontFile id);
+
+}  // namespace assets

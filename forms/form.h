@@ -1,0 +1,131 @@
+// The window: its own properties and events, the controls on it in their stacking order, the
+// timers, event routing and painting.
+//
+// A game window derives from Form, declares its controls as members, and registers them in
+// stacking order (the layout does this). The host then drives it, one way only:
+//
+//   form.Load();                                  // runs the Load event once
+//   while (!form.ended()) {
+//     host waits for input or until form.nextTimerDue()
+//     form.mouse(input);  /  form.closeRequested();  /  form.exposed();
+//     form.runDueTimers();
+//     if (form.needsPaint()) host.render(form.paint());
+//   }
+//
+// Everything runs on one thread; every event and tick runs its handler to completion, and a
+// handler may call another handler directly.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "forms/canvas.h"
+#include "forms/controls.h"
+#include "forms/draw_list.h"
+#include "forms/environment.h"
+#include "forms/picture.h"
+#include "forms/property.h"
+#include "forms/types.h"
+
+namespace forms {
+
+// One mouse event from the host, in pixels of the client area (fractions allowed).
+struct MouseInput {
+  enum class Type { Move, Down, Up };
+  Type type = Type::Move;
+  int button = 1;  // 1 left, 2 right, 4 middle
+  int shift = 0;
+  double x = 0, y = 0;
+  // For a press: the second press of a double click, as the window system decides it.
+  bool doubleClick = false;
+};
+
+class Form : public PropertyOwner {
+ public:
+  explicit Form(Environment& env);
+  Form(const Form&) = delete;
+  Form& operator=(const Form&) = delete;
+  virtual ~Form() = default;
+
+  Environment& env() { return env_; }
+
+  // --- the window's own properties ---
+  std::string Caption;                     // the title bar
+  int ClientWidth = 304, ClientHeight = 213;  // pixels; fixed
+  Property<forms::Picture> Picture{this, {}};     // background, unscaled at the client origin
+  Property<Color> BackColor{this, Color::rgb(255, 255, 255)};
+  Color ForeColor = Color::rgb(0, 0, 0);   // pen colour for Line
+  int DrawWidth = 1;                       // pen width in pixels
+
+  // Line drawing on the window, in client twips; Cls erases all of it.
+  void Line(Twips x1, Twips y1, Twips x2, Twips y2);
+  void Cls();
+  const Canvas& marks() const { return marks_; }
+
+  // The whole window on the screen, frame included, in twips; and the screen.
+  double Left() const { return env_.windowRect().left; }
+  double Top() const { return env_.windowRect().top; }
+  double Width() const { return env_.windowRect().width; }
+  double Height() const { return env_.windowRect().height; }
+  ScreenInfo Screen() const { return env_.screen(); }
+  float Rnd() { return env_.Rnd(); }
+
+  // --- the window's events ---
+  EventHandler LoadEvent, UnloadEvent, Click, DblClick;
+  MouseHandler MouseDown, MouseMove;
+
+  // --- set-up, by the layout ---
+  // Registers the controls whose container is the window, back to front. Picture boxes are
+  // child windows and always paint and take the mouse in front of the rest, keeping their
+  // order among themselves. Timers may be listed anywhere.
+  void setStacking(std::vector<Control*> backToFront);
+  const std::vector<Control*>& stacking() const { return stacking_; }
+  // Every control registered, including those inside picture boxes.
+  std::vector<Control*> allControls() const;
+
+  // --- driving the form ---
+  void Load();
+  // Routes one mouse event to the front-most control under the point that takes the mouse, or
+  // to the window. A press and release on the same control give Click (the release goes to the
+  // control that took the press, wherever the pointer is then); the second press of a double
+  // click gives MouseDown and then DblClick instead of a second Click.
+  void mouse(const MouseInput& in);
+  // The close box: runs the Unload event and ends the program.
+  void closeRequested();
+  // Part of the window was uncovered: the window keeps no drawing, so its marks are gone.
+  void exposed();
+
+  // Unloads the window (Unload event, once) and ends the program: no further event or tick runs.
+  void Unload();
+  void End();
+  bool ended() const { return ended_; }
+
+  // The earliest moment an enabled timer is due, or nothing when all timers are off.
+  std::optional<Millis> nextTimerDue() const;
+  // Fires, one at a time in order of their deadlines, every timer due by env().now(). Each fires
+  // at most once per call; a late timer keeps its pace from the clock and never fires in a burst.
+  void runDueTimers();
+
+  bool needsPaint() const { return !damage_.empty(); }
+  Frame paint();  // the whole scene; clears the damage
+
+  // --- for controls ---
+  void invalidate(const PixelRect& r);  // repaints r and erases the window's marks there
+  void propertyChanging() override {}
+  void propertyChanged() override;
+
+ private:
+  Control* controlAt(double px, double py) const;
+  void paintControl(const Control& c, Frame& f) const;
+
+  Environment& env_;
+  std::vector<Control*> stacking_;
+  Canvas marks_;
+  PixelRect damage_;
+  Control* pressed_ = nullptr;   // the control (or null for the window) that took the last press
+  bool pressedForm_ = false;
+  bool loaded_ = false, unloaded_ = false, ended_ = false;
+};
+
+}  // namespace forms

@@ -1,0 +1,33 @@
+// Zvuk: the sound module. PlaySound loads one WAV of the built-in sound bank by id and hands it
+// to the host's single sound channel, where it cuts off whatever was playing.
+//
+//   zvuk.PlaySound(7, "RESTYPE");   // returns at once; the shot plays in the background
+//
+// Every call loads the resource anew. soundBytes keeps the bytes of the last sound alive while
+// the host plays them. A missing sound shows the message box "Please check the spelling of the
+// ID or TYPE." (once per call) and lets the caller go on; every other failure is silent.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/host.h"
+
+class Zvuk {
+ public:
+  // The title of the message box: the application's name, not the window caption.
+  static constexpr const char* kAppName = "Vombrel";
+
+  explicit Zvuk(platform::Host& host) : host_(host) {}
+
+  // id is a whole number; the post-hit pause passes it as a float (1.0 or 2.0).
+  void PlaySound(double id, std::string_view type);
+
+  const std::vector<std::uint8_t>& soundBytes() const { return soundBytes_; }
+
+ private:
+  platform::Host& host_;
+  std::vector<std::uint8_t> soundBytes_;
+};
