@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds Vombrel with warnings as errors and runs every test, then builds it once more under
+# AddressSanitizer and UndefinedBehaviorSanitizer and runs the tests again. Installs missing
+# Debian packages first. Starts a private Xvfb for the window tests when there is no display.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+
+jobs=$(nproc)
+
+xvfb_pid=""
+cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
+trap cleanup EXIT
+if [ -z "${DISPLAY:-}" ]; then
+  for n in $(seq 90 120); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+  done
+  Xvfb ":$n" -dpi 96 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+fi
+
+run_suite() {
+  local dir=$1; shift
+  cmake -S . -B "$dir" -DVOMBREL_WERROR=ON "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs"
+}
+
+echo "== build and test =="
+run_suite build/ci
+echo "== build and test under AddressSanitizer and UndefinedBehaviorSanitizer =="
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  run_suite build/ci-sanitize -DVOMBREL_SANITIZE=ON -DVOMBREL_BENCH=OFF
