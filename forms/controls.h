@@ -5,12 +5,14 @@
 // and assignable (property.h); events are std::function members the form binds to its handlers:
 //
 //   Label6.Click = [this] { Label6_Click(); };
-//   Image3.MouseDown = [this](const forms::MouseArgs& a) { Image3_MouseDown(a.Button, a.Shift, a.X, a.Y); };
+//   Image3.MouseDown = [this](const forms::MouseArgs& a) { Image3_MouseDown(a.Button, a.Shift, a.X,
+//   a.Y); };
 //
 // Geometry is in twips relative to the control's container: the form, or for a label placed
 // inside a picture box, that picture box.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -78,9 +80,16 @@ class Control : public PropertyOwner {
   Form& form_;
 
  private:
+  // Visible, and inside a visible container: whether the control shows on the screen.
+  bool shown() const;
+
   Kind kind_;
   std::string name_;
   PictureBox* container_;
+  // A change may set further properties of the same control (an auto-sized label its width);
+  // the screen is updated once, when the outermost change ends.
+  int changeDepth_ = 0;
+  bool shownBefore_ = false;
   PixelRect before_;  // window pixels covered before the change in progress
 };
 
@@ -103,6 +112,10 @@ class Label : public Control {
 
   TwipRect box() const override { return {Left, Top, Width, Height}; }
   void propertyChanged() override;
+
+ private:
+  void fitCaption();
+  bool fitting_ = false;
 };
 
 class Image : public Control {
@@ -113,6 +126,10 @@ class Image : public Control {
   Property<forms::Picture> Picture{this, {}};
 
   TwipRect box() const override { return {Left, Top, Width, Height}; }
+  void propertyChanged() override;  // a new picture gives the control the picture's size
+
+ private:
+  forms::Picture sizedTo_;
 };
 
 // A child window of its own: it lies in front of every lightweight control of the form, shows
@@ -141,14 +158,17 @@ class PictureBox : public Control {
   void propertyChanged() override;  // a new picture gives the box the picture's size
 
  private:
+  friend class Form;
+  void sizeMarks();
+
+  forms::Picture sizedTo_;
   Canvas marks_;
   std::vector<Control*> children_;
 };
 
 class LineControl : public Control {
  public:
-  LineControl(Form& form, std::string name)
-      : Control(form, Kind::Line, std::move(name), nullptr) {}
+  LineControl(Form& form, std::string name) : Control(form, Kind::Line, std::move(name), nullptr) {}
 
   Property<Twips> X1{this, 0}, Y1{this, 0}, X2{this, 0}, Y2{this, 0};
   Property<Color> BorderColor{this, Color::rgb(0, 0, 0)};
@@ -169,8 +189,9 @@ class Shape : public Control {
   TwipRect box() const override { return {Left, Top, Width, Height}; }
 };
 
-// Fires `Timer` once per Interval while enabled. Enabling a disabled timer starts its interval
-// anew; enabling an enabled one changes nothing. Intervals below 10 ms run at 10 ms.
+// Fires `Timer` once per Interval while enabled. A timer is created disabled. Enabling a disabled
+// timer starts its interval anew; enabling an enabled one changes nothing. Intervals below 10 ms
+// run at 10 ms.
 class Timer : public Control {
  public:
   Timer(Form& form, std::string name, int intervalMs);
@@ -190,6 +211,7 @@ class Timer : public Control {
   int interval_;
   Millis due_ = 0;
   bool wasEnabled_ = false;
+  std::uint64_t starts_ = 0;  // counts every start, so a tick can tell it was restarted
 };
 
 }  // namespace forms

@@ -51,12 +51,12 @@ class Form : public PropertyOwner {
   Environment& env() { return env_; }
 
   // --- the window's own properties ---
-  std::string Caption;                     // the title bar
-  int ClientWidth = 304, ClientHeight = 213;  // pixels; fixed
-  Property<forms::Picture> Picture{this, {}};     // background, unscaled at the client origin
+  std::string Caption;                         // the title bar
+  int ClientWidth = 304, ClientHeight = 213;   // pixels; fixed
+  Property<forms::Picture> Picture{this, {}};  // background, unscaled at the client origin
   Property<Color> BackColor{this, Color::rgb(255, 255, 255)};
-  Color ForeColor = Color::rgb(0, 0, 0);   // pen colour for Line
-  int DrawWidth = 1;                       // pen width in pixels
+  Color ForeColor = Color::rgb(0, 0, 0);  // pen colour for Line
+  int DrawWidth = 1;                      // pen width in pixels
 
   // Line drawing on the window, in client twips; Cls erases all of it.
   void Line(Twips x1, Twips y1, Twips x2, Twips y2);
@@ -116,15 +116,25 @@ class Form : public PropertyOwner {
   void propertyChanged() override;
 
  private:
-  Control* controlAt(double px, double py) const;
-  void paintControl(const Control& c, Frame& f) const;
+  friend class Control;
+  friend class PictureBox;
+
+  PixelRect client() const { return {0, 0, ClientWidth, ClientHeight}; }
+  void damage(const PixelRect& r);  // repaints r; marks stay
+  Control* controlAt(Twips x, Twips y) const;
+  void paintControl(const Control& c, const PixelRect& clip, Frame& f) const;
+  std::vector<Timer*> timers() const;
 
   Environment& env_;
   std::vector<Control*> stacking_;
   Canvas marks_;
   PixelRect damage_;
-  Control* pressed_ = nullptr;   // the control (or null for the window) that took the last press
-  bool pressedForm_ = false;
+  bool painted_ = false;
+  // The last press: the control that took it (null for the window), its button, whether the
+  // button is still down, and whether it was the second press of a double click.
+  Control* pressed_ = nullptr;
+  bool hadPress_ = false, buttonDown_ = false, pressWasDouble_ = false;
+  int pressButton_ = 0;
   bool loaded_ = false, unloaded_ = false, ended_ = false;
 };
 
