@@ -104,12 +104,13 @@ void PictureBox::propertyChanged() {
   if (!(Picture == sizedTo_)) {
     sizedTo_ = Picture;
     fitToPicture(sizedTo_, Width, Height);
+    marks_.clear();  // the new picture is painted over the whole box
     sizeMarks();
   }
   Control::propertyChanged();
 }
 
-// The marks layer covers the picture; a new picture starts with a clean layer.
+// The marks layer covers the picture (or, without one, the box).
 void PictureBox::sizeMarks() {
   int w = Picture.get().empty() ? toPixels(Width) : Picture.get().width();
   int h = Picture.get().empty() ? toPixels(Height) : Picture.get().height();

@@ -252,6 +252,9 @@ TEST_F(FormsTest, ShotMarksAreRoundDotsThatRepaintsErase) {
   form.Message.Caption = "Game over";
   EXPECT_FALSE(form.Fence.marks().isMarked(10, 20));
   EXPECT_TRUE(form.Fence.marks().isMarked(10, 2));
+  form.Line(37.5, 37.5, 37.5, 37.5);  // 2.5 px rounds to 2: the dot spans pixels 0 to 4
+  EXPECT_TRUE(marks.isMarked(0, 2));
+  EXPECT_FALSE(marks.isMarked(5, 2));
   form.Fence.Cls();
   form.Cls();
   EXPECT_TRUE(form.Fence.marks().blank());
