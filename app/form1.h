@@ -47,9 +47,9 @@ class Form1 : public forms::Form {
       Line8{*this, "Line8"}, Line9{*this, "Line9"}, Line10{*this, "Line10"},
       Line11{*this, "Line11"}, Line12{*this, "Line12"};
   forms::Shape Shape1{*this, "Shape1"};
-  forms::Timer Timer1{*this, "Timer1", 400}, Timer2{*this, "Timer2", 1},
-      Timer3{*this, "Timer3", 1}, Timer4{*this, "Timer4", 600}, Timer5{*this, "Timer5", 30000},
-      Timer6{*this, "Timer6", 100}, Timer7{*this, "Timer7", 1000};
+  forms::Timer Timer1{*this, "Timer1", 400}, Timer2{*this, "Timer2", 1}, Timer3{*this, "Timer3", 1},
+      Timer4{*this, "Timer4", 600}, Timer5{*this, "Timer5", 30000}, Timer6{*this, "Timer6", 100},
+      Timer7{*this, "Timer7", 1000};
 
   // --- window-level variables ---
   std::int16_t speed = 0;   // twips per tick of the target's rise and sink

@@ -86,8 +86,7 @@ void Form1::applyLayout() {
   // The three buttons on the grass.
   place(Label6, 240, 2745, 1095, 210, "START", kCyan, kBold, Alignment::Center, false);
   place(Label9, 1440, 2745, 1095, 210, "ABOUT", kCyan, kBold, Alignment::Center, false);
-  place(Label11, 2640, 2730, 1695, 210, "Ukončit program", kCyan, kBold, Alignment::Center,
-        false);
+  place(Label11, 2640, 2730, 1695, 210, "Ukončit program", kCyan, kBold, Alignment::Center, false);
 
   // The about text, hidden until ABOUT.
   place(Label10, 120, 120, 4215, 1455, kAboutText, kRed, kRegular, Alignment::Left, false);
@@ -158,9 +157,9 @@ void Form1::applyLayout() {
 
   // Back to front. The picture boxes (Image2 behind Picture1) are child windows and always lie
   // in front of the rest; the stores never show, so their place does not matter.
-  setStacking({&Image1, &Image4, &Image5, &Image6, &Image7, &Image8, &Image9, &Image10, &Image11,
-               &Image12, &Label6, &Label1, &Label3, &Label4, &Label5, &line4, &line3, &line2,
-               &line1, &Label7, &Label8, &Shape1, &Line7, &Line8, &Label9, &Label10, &Label11,
-               &Line5, &Line6, &Line9, &Line10, &Line11, &Line12, &Image3, &Label12, &Image2,
+  setStacking({&Image1,   &Image4, &Image5, &Image6, &Image7, &Image8, &Image9, &Image10, &Image11,
+               &Image12,  &Label6, &Label1, &Label3, &Label4, &Label5, &line4,  &line3,   &line2,
+               &line1,    &Label7, &Label8, &Shape1, &Line7,  &Line8,  &Label9, &Label10, &Label11,
+               &Line5,    &Line6,  &Line9,  &Line10, &Line11, &Line12, &Image3, &Label12, &Image2,
                &Picture1, &Timer1, &Timer2, &Timer3, &Timer4, &Timer5, &Timer6, &Timer7});
 }

@@ -24,6 +24,8 @@ void ConfineCursor(Form1& window) {
 
 // Releasing does not clip to the primary screen's rectangle, which would keep the mouse off
 // every other screen of a multi-screen desk: it frees the cursor altogether.
-void ReleaseCursor(Form1& window) { window.host().clipCursor(std::nullopt); }
+void ReleaseCursor(Form1& window) {
+  window.host().clipCursor(std::nullopt);
+}
 
 }  // namespace My

@@ -34,8 +34,10 @@ struct Frame {
 };
 
 Frame frameOf(Form1& f, const forms::Label& button) {
-  if (&button == &f.Label6) return {f.line4, f.line3, f.line2, f.line1};
-  if (&button == &f.Label9) return {f.Line8, f.Line7, f.Line6, f.Line5};
+  if (&button == &f.Label6)
+    return {f.line4, f.line3, f.line2, f.line1};
+  if (&button == &f.Label9)
+    return {f.Line8, f.Line7, f.Line6, f.Line5};
   return {f.Line9, f.Line10, f.Line11, f.Line12};
 }
 
@@ -46,7 +48,9 @@ void hover(Form1& f, const forms::Label& button) {
   }
 }
 
-void press(Form1& f, const forms::Label& button) { frameOf(f, button).colour(kDark, kLight); }
+void press(Form1& f, const forms::Label& button) {
+  frameOf(f, button).colour(kDark, kLight);
+}
 
 }  // namespace
 
@@ -56,13 +60,25 @@ void Form1::Form_MouseMove(int, int, float, float) {
   }
 }
 
-void Form1::Label6_MouseMove(int, int, float, float) { hover(*this, Label6); }
-void Form1::Label9_MouseMove(int, int, float, float) { hover(*this, Label9); }
-void Form1::Label11_MouseMove(int, int, float, float) { hover(*this, Label11); }
+void Form1::Label6_MouseMove(int, int, float, float) {
+  hover(*this, Label6);
+}
+void Form1::Label9_MouseMove(int, int, float, float) {
+  hover(*this, Label9);
+}
+void Form1::Label11_MouseMove(int, int, float, float) {
+  hover(*this, Label11);
+}
 
-void Form1::Label6_MouseDown(int, int, float, float) { press(*this, Label6); }
-void Form1::Label9_MouseDown(int, int, float, float) { press(*this, Label9); }
-void Form1::Label11_MouseDown(int, int, float, float) { press(*this, Label11); }
+void Form1::Label6_MouseDown(int, int, float, float) {
+  press(*this, Label6);
+}
+void Form1::Label9_MouseDown(int, int, float, float) {
+  press(*this, Label9);
+}
+void Form1::Label11_MouseDown(int, int, float, float) {
+  press(*this, Label11);
+}
 
 // The exit: the cursor is freed, the window unloads (which frees it once more) and the program
 // ends at once; a game in progress is dropped without a word.
@@ -72,7 +88,9 @@ void Form1::Label11_Click() {
   End();
 }
 
-void Form1::Form_Unload() { My::ReleaseCursor(*this); }
+void Form1::Form_Unload() {
+  My::ReleaseCursor(*this);
+}
 
 // Label2 lies over the fence but still takes shots. Its own coordinates are used as the
 // fence's, so the mark lands 120 twips above the point pressed, as it always has.
@@ -85,4 +103,6 @@ void Form1::Label2_MouseDown(int, int, float X, float Y) {
   Picture1.Line(oldX, oldY, X, Y);
 }
 
-void Form1::Label2_Click() { zvuk.PlaySound(3, "RESTYPE"); }
+void Form1::Label2_Click() {
+  zvuk.PlaySound(3, "RESTYPE");
+}

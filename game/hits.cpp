@@ -11,9 +11,13 @@
 using forms::numberOf;
 using forms::textOf;
 
-void Form1::Image2_Click() { hitTarget(); }
+void Form1::Image2_Click() {
+  hitTarget();
+}
 
-void Form1::Image2_DblClick() { hitTarget(); }
+void Form1::Image2_DblClick() {
+  hitTarget();
+}
 
 void Form1::hitTarget() {
   zvuk.PlaySound(7, "RESTYPE");

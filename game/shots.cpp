@@ -39,7 +39,9 @@ void Form1::Form_Click() {
   }
 }
 
-void Form1::Form_DblClick() { Form_Click(); }
+void Form1::Form_DblClick() {
+  Form_Click();
+}
 
 void Form1::Picture1_MouseDown(int, int, float X, float Y) {
   oldX = forms::roundEven(X);

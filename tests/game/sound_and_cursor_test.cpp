@@ -1,0 +1,90 @@
+// The sound module and the cursor module on the headless host.
+#include "app/my.h"
+#include "play.h"
+
+namespace {
+
+TEST(Zvuk, EverySoundOfTheBankPlaysAndAMissingOneShowsTheBox) {
+  headless::HeadlessHost host;
+  Zvuk zvuk(host);
+  for (int id : {1, 2, 3, 4, 5, 6, 7, 9}) {
+    zvuk.PlaySound(id, "RESTYPE");
+    ASSERT_FALSE(host.sounds().empty());
+    auto bank = assets::find("RESTYPE", id);
+    ASSERT_TRUE(bank.has_value());
+    EXPECT_TRUE(std::equal(bank->begin(), bank->end(), host.sounds().back().begin(),
+                           host.sounds().back().end()))
+        << "id " << id;
+  }
+  EXPECT_TRUE(host.messageBoxes().empty());
+
+  // Id 8 is not in the bank: the box once per call, nothing new plays, the last sound's bytes
+  // stay alive for the player.
+  const auto kept = zvuk.soundBytes();
+  zvuk.PlaySound(8, "RESTYPE");
+  zvuk.PlaySound(8, "RESTYPE");
+  EXPECT_EQ(host.sounds().size(), 8u);
+  const headless::MessageBoxCall box{"Vombrel", "Please check the spelling of the ID or TYPE."};
+  EXPECT_EQ(host.messageBoxes(), (std::vector<headless::MessageBoxCall>{box, box}));
+  EXPECT_EQ(zvuk.soundBytes(), kept);
+
+  // A wrong type name is just as missing.
+  zvuk.PlaySound(5, "WAVE");
+  EXPECT_EQ(host.messageBoxes().size(), 3u);
+
+  // The post-hit pause passes its id as a float.
+  zvuk.PlaySound(2.0f, "RESTYPE");
+  EXPECT_EQ(zvuk.soundBytes().size(), assets::find("RESTYPE", 2)->size());
+}
+
+TEST(My, TheWindowRectangleRoundsTiesToEven) {
+  const forms::WindowRect window{1500, 1200, 4650, 3570};
+  EXPECT_EQ(My::windowClip(window, {15360, 11520, 15, 15}),
+            (platform::ClipRect{100, 80, 410, 318}));
+  // At 12 twips per pixel, 512.5 rounds to 512 and 397.5 to 398.
+  EXPECT_EQ(My::windowClip(window, {12288, 9216, 12, 12}),
+            (platform::ClipRect{125, 100, 512, 398}));
+}
+
+TEST(My, TheCursorIsConfinedOnlyWhileAGameRuns) {
+  Play g;
+  g.host.setScreen({12288, 9216, 12, 12});
+  g.start();
+  ASSERT_EQ(g.host.clips().size(), 1u);
+  EXPECT_EQ(g.host.clips()[0], (platform::ClipRect{125, 100, 512, 398}));
+
+  // Moving the window during the game does not change the rectangle computed at START.
+  g.host.setWindowRect({3000, 2400, 4650, 3570});
+  g.driver.advance(2000);
+  EXPECT_EQ(g.host.clips().size(), 1u);
+
+  g.start();  // STOP
+  EXPECT_EQ(g.host.clips().back(), std::nullopt);
+}
+
+TEST(My, TheExitFreesTheCursorAndEndsTheProgram) {
+  Play g;
+  g.start();
+  g.driver.advance(1000);
+  const size_t sounds = g.soundCount();
+  g.driver.click(Play::kExitX, Play::kExitY);
+  EXPECT_TRUE(g.form.ended());
+  ASSERT_GE(g.host.clips().size(), 3u);
+  EXPECT_EQ(g.host.clips()[1], std::nullopt) << "by the exit label";
+  EXPECT_EQ(g.host.clips()[2], std::nullopt) << "and again by the unload";
+  EXPECT_EQ(g.soundCount(), sounds) << "a game in progress ends without a sound";
+  const auto clipsAtEnd = g.host.clips().size();
+  g.driver.advance(5000);
+  EXPECT_EQ(g.soundCount(), sounds) << "nothing runs after the end";
+  EXPECT_EQ(g.host.clips().size(), clipsAtEnd);
+}
+
+TEST(My, ClosingTheWindowFreesTheCursor) {
+  Play g;
+  g.start();
+  g.driver.close();
+  EXPECT_TRUE(g.form.ended());
+  EXPECT_EQ(g.host.clips().back(), std::nullopt);
+}
+
+}  // namespace
