@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   libsdl2-dev libsdl2-image-dev libsdl2-ttf-dev libsdl2-mixer-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool x11-utils imagemagick
+  xvfb xdotool x11-utils imagemagick libx11-dev
 )
 
 missing=()

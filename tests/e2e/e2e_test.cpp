@@ -1,0 +1,293 @@
+// End-to-end tests: the real vombrel binary on the current X display, driven by real mouse
+// events from xdotool and checked by what reaches the screen (pixels of the window), the
+// pointer (where the server lets it go) and the speakers (SDL's disk audio driver writes the
+// game's sound output to a file).
+//
+// They need an X server with a 24-bit screen; scripts/test.sh starts Xvfb and runs them one at
+// a time, since they move the one mouse pointer there is. Set VOMBREL_SCREENSHOT=<file.png> to
+// keep the screenshot of the opening scene.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <thread>
+
+#include "tests/e2e/child_process.h"
+#include "tests/e2e/x11_probe.h"
+
+using namespace std::chrono_literals;
+using e2e::Box;
+using e2e::Image;
+using e2e::Point;
+using e2e::Rgb;
+
+namespace {
+
+const char* const kTitle = "Vombrel !!!!";
+constexpr int kClientWidth = 304, kClientHeight = 213;
+
+// Where things are, in client pixels.
+const Point kStartButton{52, 190};
+const Box kAboveFence{0, 68, kClientWidth - 1, 103};     // where the target stands when up
+const Box kHighAboveFence{0, 68, kClientWidth - 1, 80};  // reached only near the peak
+const Box kFence{0, 104, kClientWidth - 1, 163};
+const Box kTitleBox{0, 112, 302, 149};  // the message label on the fence
+const Box kStartBox{16, 183, 89, 196}, kAboutBox{96, 183, 169, 196}, kExitBox{176, 182, 288, 195};
+const Box kAppearancesCaption{8, 0, 54, 12}, kLevelCaption{240, 0, 275, 12},
+    kScoreCaption{240, 16, 272, 28};
+const Box kScoreValue{276, 14, kClientWidth - 1, 30};  // right-aligned, ends near x 297
+constexpr int kTargetSize = 36;
+
+bool isSky(Rgb p) {
+  return p == Rgb{127, 216, 255};
+}
+bool isCyan(Rgb p) {
+  return p.r < 64 && p.g > 200 && p.b > 200;
+}
+bool isRed(Rgb p) {
+  return p.r > 180 && p.g < 90 && p.b < 90;
+}
+bool isInk(Rgb p) {
+  return p.r < 40 && p.g < 40 && p.b < 40;
+}  // black text, not the seams
+bool isBrown(Rgb p) {
+  return p.r > p.g && p.g > p.b;
+}
+
+// Polls until done() holds or the timeout passes; returns whether it held.
+template <class Done>
+bool pollUntil(std::chrono::milliseconds timeout, Done done) {
+  auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    if (done()) {
+      return true;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      return false;
+    }
+    std::this_thread::sleep_for(2ms);
+  }
+}
+
+// The leftmost and rightmost columns inside the box that hold a pixel the predicate picks.
+template <class Pred>
+std::optional<std::pair<int, int>> columns(const Image& image, const Box& box, Pred pred) {
+  std::optional<std::pair<int, int>> span;
+  for (int y = box.top; y <= box.bottom && y < image.height; ++y) {
+    for (int x = box.left; x <= box.right && x < image.width; ++x) {
+      if (pred(image.at(x, y))) {
+        span =
+            span ? std::pair{std::min(span->first, x), std::max(span->second, x)} : std::pair{x, x};
+      }
+    }
+  }
+  return span;
+}
+
+bool notSky(Rgb p) {
+  return !isSky(p);
+}
+
+// Bytes of the audio output that are not silence: 0 is silence for signed 16-bit samples, 0x80
+// for unsigned 8-bit ones, whichever the mixer chose.
+int soundBytes(const std::string& audioFile) {
+  std::string bytes = e2e::readFile(audioFile);
+  return static_cast<int>(std::count_if(bytes.begin(), bytes.end(), [](char c) {
+    return c != 0 && static_cast<unsigned char>(c) != 0x80;
+  }));
+}
+
+// The first target's left edge in client pixels. The game's random source is never seeded,
+// so the first appearance is always at the first value of its generator.
+double firstTargetLeft() {
+  unsigned x = 327680;
+  x = (x * 1140671485u + 12820163u) % (1u << 24);
+  double r = x / double(1u << 24);
+  return std::floor(r * 3960 + 1) / 15;
+}
+
+std::string lowerCase(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+  return s;
+}
+
+// One running game with its window found.
+class RunningGame : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(x_.connected()) << x_.error();
+    ASSERT_FALSE(audio_.path().empty() || log_.path().empty()) << "cannot create files in /tmp";
+    e2e::ChildOptions options;
+    options.env = {{"SDL_AUDIODRIVER", "disk"}, {"SDL_DISKAUDIOFILE", audio_.path()}};
+    options.outputFile = log_.path();
+    game_ = std::make_unique<e2e::ChildProcess>(VOMBREL_BINARY, options);
+    ASSERT_TRUE(game_->started()) << game_->error();
+    std::optional<e2e::WindowId> w = x_.findWindow(game_->pid(), kTitle, 20s);
+    ASSERT_TRUE(w) << "no window \"" << kTitle << "\" showed; the game said:\n" << output();
+    window_ = *w;
+    // The window maps before its first frame is drawn; open sky says the scene is there.
+    pollUntil(10s, [&] {
+      Image now = shot();
+      return now.width > 150 && now.height > 70 && isSky(now.at(150, 70));
+    });
+    // SDL drops a click that comes within a few milliseconds of the window getting the focus
+    // (the click that activated it); a player is never that quick, the test would be.
+    pollUntil(10s, [&] { return x_.hasFocus(window_); });
+    std::this_thread::sleep_for(100ms);
+  }
+
+  std::string output() const { return e2e::readFile(log_.path()); }
+  Image shot() { return x_.capture(window_); }
+
+  // A real press and release of the left button at a client pixel.
+  bool clickAt(int x, int y) {
+    Point origin = x_.origin(window_);
+    return e2e::xdotool(
+        {"mousemove", std::to_string(origin.x + x), std::to_string(origin.y + y), "click", "1"});
+  }
+  bool moveBy(int dx, int dy) {
+    return e2e::xdotool({"mousemove_relative", "--", std::to_string(dx), std::to_string(dy)});
+  }
+  bool pointerInWindow() {
+    Point p = x_.pointer();
+    Point origin = x_.origin(window_);
+    return p.x >= origin.x && p.x < origin.x + kClientWidth && p.y >= origin.y &&
+           p.y < origin.y + kClientHeight;
+  }
+
+  e2e::XProbe x_;
+  e2e::TempFile audio_{"vombrel-e2e-audio"};
+  e2e::TempFile log_{"vombrel-e2e-log"};
+  std::unique_ptr<e2e::ChildProcess> game_;
+  e2e::WindowId window_ = 0;
+};
+
+TEST_F(RunningGame, OpensOnTheLandscapeWithFenceTitleButtonsAndCounters) {
+  Point size = x_.size(window_);
+  EXPECT_EQ(size.x, kClientWidth);
+  EXPECT_EQ(size.y, kClientHeight);
+  Image scene = shot();
+  ASSERT_EQ(scene.width, kClientWidth);
+  ASSERT_EQ(scene.height, kClientHeight);
+  if (const char* path = std::getenv("VOMBREL_SCREENSHOT")) {
+    EXPECT_EQ(scene.savePng(path), "");
+  }
+
+  EXPECT_TRUE(isSky(scene.at(150, 70)));
+  EXPECT_EQ(scene.count(kAboveFence, isSky), 304 * 36) << "something stands above the fence";
+
+  int fencePixels = 304 * 60;
+  EXPECT_EQ(scene.count(kFence, isSky), 0) << "the fence has gaps";
+  EXPECT_GT(scene.count(kFence, isBrown), fencePixels / 2) << "the fence is not wooden";
+
+  EXPECT_GT(scene.count(kStartBox, isCyan), 30) << "START";
+  EXPECT_GT(scene.count(kAboutBox, isCyan), 30) << "ABOUT";
+  EXPECT_GT(scene.count(kExitBox, isCyan), 60) << "Ukončit program";
+
+  EXPECT_GT(scene.count(kAppearancesCaption, isRed), 20) << "Pokusů:";
+  EXPECT_GT(scene.count(kLevelCaption, isRed), 15) << "Level:";
+  EXPECT_GT(scene.count(kScoreCaption, isRed), 15) << "Body:";
+
+  // The title is written large across the middle of the fence.
+  EXPECT_GT(scene.count(kTitleBox, isInk), 300);
+  auto ink = columns(scene, kTitleBox, isInk);
+  ASSERT_TRUE(ink);
+  EXPECT_LT(ink->first, 110);
+  EXPECT_GT(ink->second, 190);
+}
+
+TEST(WithoutDisplay, ExitsWithAnErrorThatNamesTheDisplay) {
+  e2e::TempFile log("vombrel-e2e-log");
+  e2e::ChildOptions options;
+  options.env = {{"DISPLAY", std::nullopt},
+                 {"WAYLAND_DISPLAY", std::nullopt},
+                 {"SDL_VIDEODRIVER", std::nullopt}};
+  options.outputFile = log.path();
+  e2e::ChildProcess game(VOMBREL_BINARY, options);
+  ASSERT_TRUE(game.started()) << game.error();
+  std::optional<int> status = game.waitExit(10s);
+  ASSERT_TRUE(status) << "the game keeps running without a display";
+  EXPECT_NE(*status, 0);
+  std::string said = e2e::readFile(log.path());
+  EXPECT_NE(lowerCase(said).find("display"), std::string::npos) << said;
+}
+
+TEST_F(RunningGame, CloseBoxEndsTheProgramWithSuccess) {
+  ASSERT_TRUE(x_.requestClose(window_)) << "the window does not take WM_DELETE_WINDOW";
+  std::optional<int> status = game_->waitExit(10s);
+  ASSERT_TRUE(status) << "the game keeps running after its window was closed";
+  EXPECT_EQ(*status, 0) << output();
+}
+
+TEST_F(RunningGame, PlaysAGameFromStartToStop) {
+  EXPECT_EQ(soundBytes(audio_.path()), 0) << "a sound played before START";
+
+  // START: its sound reaches the output, and the first target comes up at its fixed place.
+  ASSERT_TRUE(clickAt(kStartButton.x, kStartButton.y));
+  bool heard = false;
+  std::optional<Image> firstSight;
+  pollUntil(5s, [&] {
+    heard = heard || soundBytes(audio_.path()) > 0;
+    if (!firstSight) {
+      Image now = shot();
+      if (now.count(kAboveFence, notSky) > 0) {
+        firstSight = now;
+      }
+    }
+    return heard && firstSight;
+  });
+  EXPECT_TRUE(heard) << "START made no sound";
+  ASSERT_TRUE(firstSight) << "no target came up above the fence";
+  auto target = columns(*firstSight, kAboveFence, notSky);
+  EXPECT_NEAR(target->first, firstTargetLeft(), 1.0);
+  EXPECT_LE(target->second - target->first + 1, kTargetSize);
+
+  // The pointer cannot leave the window while a game runs.
+  ASSERT_TRUE(moveBy(3000, 3000));
+  EXPECT_TRUE(pollUntil(2s, [&] { return pointerInWindow(); }))
+      << "the pointer left the window during a game";
+
+  // Shoot a target while it stands high above the fence, aiming just above the fence where it
+  // stays longest; a late shot misses harmlessly and the next appearance gets one.
+  std::optional<std::pair<int, int>> scoreBefore = columns(shot(), kScoreValue, isRed);
+  ASSERT_TRUE(scoreBefore) << "no score shows during a game";
+  std::optional<Image> afterHit;
+  int hitLeft = 0, hitRight = 0;
+  for (int attempt = 0; attempt < 6 && !afterHit; ++attempt) {
+    std::optional<std::pair<int, int>> high;
+    pollUntil(3s, [&] {
+      high = columns(shot(), kHighAboveFence, notSky);
+      return high.has_value();
+    });
+    ASSERT_TRUE(high) << "no target came up on attempt " << attempt;
+    ASSERT_TRUE(clickAt((high->first + high->second) / 2, 98));
+    pollUntil(700ms, [&] {
+      Image now = shot();
+      auto score = columns(now, kScoreValue, isRed);
+      if (score && score->first < scoreBefore->first - 2) {
+        afterHit = now;
+      }
+      return afterHit.has_value();
+    });
+    hitLeft = high->first;
+    hitRight = high->second;
+  }
+  ASSERT_TRUE(afterHit) << "six shots at the target did not score";
+  EXPECT_GT(afterHit->count({hitLeft, 68, hitRight, 103}, isRed), 0)
+      << "the target does not show that it was hit";
+
+  // STOP: "Game over" on the fence, and the pointer is free again.
+  int inkDuringGame = shot().count(kTitleBox, isInk);
+  ASSERT_TRUE(clickAt(kStartButton.x, kStartButton.y));
+  EXPECT_TRUE(pollUntil(3s, [&] { return shot().count(kTitleBox, isInk) > inkDuringGame + 150; }))
+      << "no message on the fence after STOP";
+  ASSERT_TRUE(moveBy(3000, 3000));
+  EXPECT_TRUE(pollUntil(2s, [&] { return !pointerInWindow(); }))
+      << "the pointer stays confined after STOP";
+}
+
+}  // namespace

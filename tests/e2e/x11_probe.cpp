@@ -1,0 +1,250 @@
+// Finding, capturing and closing a program's window on an X display; see x11_probe.h.
+#include "tests/e2e/x11_probe.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include "tests/e2e/child_process.h"
+
+namespace e2e {
+
+namespace {
+
+// Errors such as BadWindow come when a window vanishes between our looking and our asking;
+// the calls then report failure by their results, so the default handler (which exits) must
+// not run.
+int ignoreXError(Display*, XErrorEvent*) {
+  return 0;
+}
+
+std::optional<unsigned long> cardinalProperty(Display* d, Window w, Atom property) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, remaining = 0;
+  unsigned char* data = nullptr;
+  std::optional<unsigned long> value;
+  if (XGetWindowProperty(d, w, property, 0, 1, False, XA_CARDINAL, &type, &format, &count,
+                         &remaining, &data) == Success &&
+      data != nullptr && format == 32 && count == 1) {
+    value = *reinterpret_cast<unsigned long*>(data);
+  }
+  if (data != nullptr) {
+    XFree(data);
+  }
+  return value;
+}
+
+std::string windowTitle(Display* d, Window w) {
+  std::string title;
+  XTextProperty text;
+  if (XGetWMName(d, w, &text) != 0 && text.value != nullptr) {
+    title.assign(reinterpret_cast<const char*>(text.value), text.nitems);
+    XFree(text.value);
+  }
+  return title;
+}
+
+// The window of the process with the title, among w and its descendants down to two levels
+// (a window manager, if one runs, puts each top-level window into a frame of its own).
+std::optional<Window> search(Display* d, Window w, Atom pidAtom, pid_t pid,
+                             const std::string& title, int depth) {
+  XWindowAttributes attrs;
+  if (depth > 0 && XGetWindowAttributes(d, w, &attrs) != 0 && attrs.map_state == IsViewable &&
+      cardinalProperty(d, w, pidAtom) == static_cast<unsigned long>(pid) &&
+      windowTitle(d, w) == title) {
+    return w;
+  }
+  if (depth == 2) {
+    return std::nullopt;
+  }
+  Window root = 0, parent = 0;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  std::optional<Window> found;
+  if (XQueryTree(d, w, &root, &parent, &children, &count) != 0) {
+    for (unsigned int i = 0; i < count && !found; ++i) {
+      found = search(d, children[i], pidAtom, pid, title, depth + 1);
+    }
+    if (children != nullptr) {
+      XFree(children);
+    }
+  }
+  return found;
+}
+
+int channel(unsigned long pixel, unsigned long mask) {
+  if (mask == 0) {
+    return 0;
+  }
+  int shift = 0;
+  while (((mask >> shift) & 1) == 0) {
+    ++shift;
+  }
+  unsigned long max = mask >> shift;
+  return static_cast<int>(((pixel & mask) >> shift) * 255 / max);
+}
+
+}  // namespace
+
+XProbe::XProbe() {
+  // A busy server may turn a connection away for a moment; a missing one never answers.
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while ((display_ = XOpenDisplay(nullptr)) == nullptr &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  if (display_ == nullptr) {
+    const char* name = std::getenv("DISPLAY");
+    error_ = std::string("cannot open X display \"") + (name ? name : "") +
+             "\" (run under an X server; scripts/test.sh starts Xvfb)";
+    return;
+  }
+  XSetErrorHandler(ignoreXError);
+}
+
+XProbe::~XProbe() {
+  if (display_ != nullptr) {
+    XCloseDisplay(display_);
+  }
+}
+
+std::optional<WindowId> XProbe::findWindow(pid_t pid, const std::string& title,
+                                           std::chrono::milliseconds timeout) {
+  if (display_ == nullptr) {
+    return std::nullopt;
+  }
+  Atom pidAtom = XInternAtom(display_, "_NET_WM_PID", False);
+  auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    if (auto w = search(display_, DefaultRootWindow(display_), pidAtom, pid, title, 0)) {
+      return *w;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) {
+      return std::nullopt;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+Point XProbe::size(WindowId window) {
+  XWindowAttributes attrs;
+  if (XGetWindowAttributes(display_, window, &attrs) == 0) {
+    return {};
+  }
+  return {attrs.width, attrs.height};
+}
+
+Point XProbe::origin(WindowId window) {
+  int x = 0, y = 0;
+  Window child = 0;
+  XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &x, &y, &child);
+  return {x, y};
+}
+
+Image XProbe::capture(WindowId window) {
+  Image image;
+  Point whole = size(window);
+  if (whole.x == 0 || whole.y == 0) {
+    return image;
+  }
+  XImage* x = XGetImage(display_, window, 0, 0, whole.x, whole.y, AllPlanes, ZPixmap);
+  if (x == nullptr) {
+    return image;
+  }
+  image.width = x->width;
+  image.height = x->height;
+  image.pixels.reserve(static_cast<std::size_t>(x->width) * x->height);
+  for (int py = 0; py < x->height; ++py) {
+    for (int px = 0; px < x->width; ++px) {
+      unsigned long p = XGetPixel(x, px, py);
+      image.pixels.push_back({static_cast<std::uint8_t>(channel(p, x->red_mask)),
+                              static_cast<std::uint8_t>(channel(p, x->green_mask)),
+                              static_cast<std::uint8_t>(channel(p, x->blue_mask))});
+    }
+  }
+  XDestroyImage(x);
+  return image;
+}
+
+bool XProbe::hasFocus(WindowId window) {
+  Window focus = 0;
+  int revertTo = 0;
+  XGetInputFocus(display_, &focus, &revertTo);
+  return focus == window;
+}
+
+Point XProbe::pointer() {
+  Window root = 0, child = 0;
+  int x = 0, y = 0, wx = 0, wy = 0;
+  unsigned int mask = 0;
+  XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &x, &y, &wx, &wy, &mask);
+  return {x, y};
+}
+
+bool XProbe::requestClose(WindowId window) {
+  Atom protocols = XInternAtom(display_, "WM_PROTOCOLS", False);
+  Atom deleteWindow = XInternAtom(display_, "WM_DELETE_WINDOW", False);
+  Atom* supported = nullptr;
+  int count = 0;
+  bool takesIt = false;
+  if (XGetWMProtocols(display_, window, &supported, &count) != 0) {
+    for (int i = 0; i < count; ++i) {
+      takesIt = takesIt || supported[i] == deleteWindow;
+    }
+    XFree(supported);
+  }
+  if (!takesIt) {
+    return false;
+  }
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = protocols;
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(deleteWindow);
+  event.xclient.data.l[1] = CurrentTime;
+  bool sent = XSendEvent(display_, window, False, NoEventMask, &event) != 0;
+  XFlush(display_);
+  return sent;
+}
+
+std::string Image::savePng(const std::string& path) const {
+  TempFile ppm("vombrel-shot");
+  if (ppm.path().empty()) {
+    return "cannot create a temporary file";
+  }
+  std::FILE* f = std::fopen(ppm.path().c_str(), "wb");
+  if (f == nullptr) {
+    return "cannot write " + ppm.path();
+  }
+  std::fprintf(f, "P6\n%d %d\n255\n", width, height);
+  for (const Rgb& p : pixels) {
+    std::fputc(p.r, f);
+    std::fputc(p.g, f);
+    std::fputc(p.b, f);
+  }
+  std::fclose(f);
+  ChildOptions options;
+  options.args = {"convert", ppm.path(), "png:" + path};
+  ChildProcess convert("/usr/bin/env", options);
+  std::optional<int> status = convert.waitExit(std::chrono::seconds(30));
+  if (status != 0) {
+    return "convert failed to write " + path;
+  }
+  return {};
+}
+
+bool xdotool(const std::vector<std::string>& args) {
+  ChildOptions options;
+  options.args = {"xdotool"};
+  options.args.insert(options.args.end(), args.begin(), args.end());
+  ChildProcess run("/usr/bin/env", options);
+  return run.started() && run.waitExit(std::chrono::seconds(10)) == 0;
+}
+
+}  // namespace e2e

@@ -1,0 +1,98 @@
+// Looking at and poking a real X display from outside a program, for the end-to-end tests and
+// the process benchmark: find a program's window, read its pixels, read the pointer, ask the
+// window to close, and drive the mouse with xdotool (real input events through the server).
+//
+//   e2e::XProbe x;                       // connects to $DISPLAY
+//   if (!x.connected()) fail(x.error());
+//   auto win = x.findWindow(pid, "Vombrel !!!!", std::chrono::seconds(10));
+//   e2e::Image shot = x.capture(*win);   // the client area, pixel (0, 0) at its top-left
+//   e2e::xdotool({"mousemove", "100", "200", "click", "1"});
+//
+// Xlib stays inside x11_probe.cpp: its macros (None, Status, True) clash with everything else.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct _XDisplay;  // Xlib's Display
+
+namespace e2e {
+
+using WindowId = unsigned long;
+
+struct Rgb {
+  std::uint8_t r = 0, g = 0, b = 0;
+  friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
+struct Point {
+  int x = 0, y = 0;
+};
+
+// A rectangle of pixels, both corners included.
+struct Box {
+  int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+struct Image {
+  int width = 0, height = 0;
+  std::vector<Rgb> pixels;  // row by row from the top-left
+
+  Rgb at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+  // How many pixels inside the box (clipped to the image) the predicate picks.
+  template <class Pred>
+  int count(const Box& box, Pred pred) const {
+    int n = 0;
+    for (int y = box.top; y <= box.bottom && y < height; ++y) {
+      for (int x = box.left; x <= box.right && x < width; ++x) {
+        n += pred(at(x, y)) ? 1 : 0;
+      }
+    }
+    return n;
+  }
+  // Writes the image as a PNG (through ImageMagick's convert); an empty string on success,
+  // otherwise the reason.
+  std::string savePng(const std::string& path) const;
+};
+
+class XProbe {
+ public:
+  XProbe();
+  ~XProbe();
+  XProbe(const XProbe&) = delete;
+  XProbe& operator=(const XProbe&) = delete;
+
+  bool connected() const { return display_ != nullptr; }
+  const std::string& error() const { return error_; }
+
+  // The viewable top-level window of the process with exactly this title, looked for until it
+  // shows or the timeout passes.
+  std::optional<WindowId> findWindow(pid_t pid, const std::string& title,
+                                     std::chrono::milliseconds timeout);
+  // The client area's size, and the screen position of its top-left pixel.
+  Point size(WindowId window);
+  Point origin(WindowId window);
+  // The client area's pixels; an empty image when the window is gone.
+  Image capture(WindowId window);
+  // Whether the window has the keyboard focus.
+  bool hasFocus(WindowId window);
+  // Where the pointer is on the screen.
+  Point pointer();
+  // Sends the window the close request that a window manager's close box sends
+  // (WM_DELETE_WINDOW); false when the window does not take it.
+  bool requestClose(WindowId window);
+
+ private:
+  _XDisplay* display_ = nullptr;
+  std::string error_;
+};
+
+// Runs xdotool with the arguments; true when it succeeds.
+bool xdotool(const std::vector<std::string>& args);
+
+}  // namespace e2e
