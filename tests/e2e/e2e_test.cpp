@@ -122,7 +122,9 @@ class RunningGame : public ::testing::Test {
     ASSERT_TRUE(x_.connected()) << x_.error();
     ASSERT_FALSE(audio_.path().empty() || log_.path().empty()) << "cannot create files in /tmp";
     e2e::ChildOptions options;
-    options.env = {{"SDL_AUDIODRIVER", "disk"}, {"SDL_DISKAUDIOFILE", audio_.path()}};
+    options.env = {{"SDL_AUDIODRIVER", "disk"},
+                   {"SDL_DISKAUDIOFILE", audio_.path()},
+                   {"LSAN_OPTIONS", "suppressions=" VOMBREL_LSAN_SUPPRESSIONS}};
     options.outputFile = log_.path();
     game_ = std::make_unique<e2e::ChildProcess>(VOMBREL_BINARY, options);
     ASSERT_TRUE(game_->started()) << game_->error();
