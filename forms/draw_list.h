@@ -66,6 +66,9 @@ struct Frame {
   int width = 0, height = 0;  // the client area
   std::vector<DrawCommand> commands;
   PixelRect damage;  // what changed since the previous frame; the rest of the window is as it was
+  // The visible picture boxes: child windows of their own, they show the standard arrow instead
+  // of the window's gun sight.
+  std::vector<PixelRect> arrowCursorAreas;
 };
 
 }  // namespace forms

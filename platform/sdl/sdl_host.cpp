@@ -1,0 +1,466 @@
+// The SDL host: window, input, clock, cursor, confinement and message box. Drawing is in
+// sdl_painter.cpp, text in sdl_text.cpp and sound in sdl_sound.cpp.
+//
+// The window is drawn by SDL's software renderer into a back buffer of client size; presenting
+// copies it to the window, scaled by a whole factor on high-density screens, so the game always
+// sees a 304 x 213 client area and mouse positions in those logical pixels.
+#include "platform/sdl/sdl_host.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/sdl/sdl_painter.h"
+#include "platform/sdl/sdl_sound.h"
+#include "platform/sdl/sdl_text.h"
+
+namespace platform {
+
+namespace {
+
+constexpr double kStandardDpi = 96.0;
+constexpr double kTwipsPerInch = 1440.0;
+
+struct Dpi {
+  double x = kStandardDpi, y = kStandardDpi;
+};
+
+// Window systems work with whole dots per inch (96, 120, 144); X derives its figure from the
+// screen's size in millimetres, which gives 95.97 for a 96-dpi screen, so we round it.
+Dpi dpiOf(int display) {
+  float diagonal = 0, h = 0, v = 0;
+  if (SDL_GetDisplayDPI(display, &diagonal, &h, &v) != 0 || h <= 0 || v <= 0) {
+    return {};
+  }
+  return {std::round(h), std::round(v)};
+}
+
+int vbButton(Uint8 sdlButton) {
+  switch (sdlButton) {
+    case SDL_BUTTON_LEFT:
+      return 1;
+    case SDL_BUTTON_RIGHT:
+      return 2;
+    case SDL_BUTTON_MIDDLE:
+      return 4;
+    default:
+      return 0;
+  }
+}
+
+int vbButtons(Uint32 sdlMask) {
+  return (sdlMask & SDL_BUTTON_LMASK ? 1 : 0) | (sdlMask & SDL_BUTTON_RMASK ? 2 : 0) |
+         (sdlMask & SDL_BUTTON_MMASK ? 4 : 0);
+}
+
+int vbShift() {
+  SDL_Keymod mod = SDL_GetModState();
+  return (mod & KMOD_SHIFT ? 1 : 0) | (mod & KMOD_CTRL ? 2 : 0) | (mod & KMOD_ALT ? 4 : 0);
+}
+
+std::string sdlError() {
+  const char* e = SDL_GetError();
+  return e != nullptr && *e != '\0' ? e : "no reason given";
+}
+
+class SdlHost final : public Host {
+ public:
+  SdlHost() : start_(std::chrono::steady_clock::now()) {}
+  ~SdlHost() override;
+
+  Status open(const WindowSetup& setup) override;
+  void show() override;
+  HostEvent wait(std::optional<forms::Millis> deadline) override;
+  void render(const forms::Frame& frame) override;
+  void playSound(std::span<const std::uint8_t> wav) override;
+  void clipCursor(std::optional<ClipRect> rect) override;
+  void messageBox(const std::string& title, const std::string& text) override;
+
+  forms::Millis now() const override;
+  float Rnd() override { return random_.next(); }
+  forms::TextExtent measureText(const forms::Font& font, std::string_view utf8) const override {
+    return fonts_.measure(font, utf8);
+  }
+  forms::WindowRect windowRect() const override;
+  forms::ScreenInfo screen() const override;
+
+ private:
+  std::optional<HostEvent> translate(const SDL_Event& e);
+  forms::MouseInput mouse(forms::MouseInput::Type type, int button, Sint32 x, Sint32 y) const;
+  void present();
+  void applyConfinement();
+  void updateCursor();
+  void loadIcon(std::span<const std::uint8_t> ico);
+  void loadCursor(std::span<const std::uint8_t> cur);
+
+  std::chrono::steady_clock::time_point start_;
+  forms::RandomSequence random_;
+  mutable sdl::Fonts fonts_;
+  std::optional<sdl::Sound> sound_;
+
+  bool videoUp_ = false;
+  SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* backBuffer_ = nullptr;
+  std::unique_ptr<sdl::Painter> painter_;
+  int scale_ = 1;  // window pixels per client pixel
+
+  SDL_Cursor* gunSight_ = nullptr;
+  SDL_Cursor* arrow_ = nullptr;
+  SDL_Cursor* shownCursor_ = nullptr;
+  std::vector<forms::PixelRect> arrowAreas_;
+
+  std::optional<ClipRect> clip_;  // what the game asked for
+  bool focusLost_ = false;
+  bool boxShown_ = false;
+};
+
+SdlHost::~SdlHost() {
+  clip_.reset();
+  applyConfinement();
+  sound_.reset();
+  painter_.reset();
+  if (backBuffer_ != nullptr) {
+    SDL_DestroyTexture(backBuffer_);
+  }
+  if (renderer_ != nullptr) {
+    SDL_DestroyRenderer(renderer_);
+  }
+  if (gunSight_ != nullptr) {
+    SDL_FreeCursor(gunSight_);
+  }
+  if (arrow_ != nullptr) {
+    SDL_FreeCursor(arrow_);
+  }
+  if (window_ != nullptr) {
+    SDL_DestroyWindow(window_);
+  }
+  if (videoUp_) {
+    SDL_Quit();
+  }
+}
+
+Status SdlHost::open(const WindowSetup& setup) {
+  if (window_ != nullptr) {
+    return {"the window is already open"};
+  }
+  // A window of 304 x 213 pixels needs no GPU, and loading the GL drivers would cost far more
+  // memory than the whole game.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    return {"cannot open a window: no display (" + sdlError() + ")"};
+  }
+  videoUp_ = true;
+  // Without a display SDL may settle for a driver that draws into memory; a game nobody can
+  // see must not pretend to run.
+  std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+  if (driver == "offscreen" || driver == "dummy") {
+    return {"cannot open a window: no display (SDL offers only its \"" + driver +
+            "\" video driver)"};
+  }
+
+  scale_ = std::max(1, static_cast<int>(dpiOf(0).x / kStandardDpi));
+  // Not resizable, so window managers offer no maximise; SDL has no way to drop minimise.
+  window_ =
+      SDL_CreateWindow(setup.title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                       setup.clientWidth * scale_, setup.clientHeight * scale_, SDL_WINDOW_HIDDEN);
+  if (window_ == nullptr) {
+    return {"cannot create the window: " + sdlError()};
+  }
+  renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+  if (renderer_ == nullptr) {
+    return {"cannot draw into the window: " + sdlError()};
+  }
+  backBuffer_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET,
+                                  setup.clientWidth, setup.clientHeight);
+  if (backBuffer_ == nullptr) {
+    return {"cannot draw into the window: " + sdlError()};
+  }
+  SDL_SetTextureScaleMode(backBuffer_, SDL_ScaleModeNearest);
+  SDL_SetTextureBlendMode(backBuffer_, SDL_BLENDMODE_NONE);
+  // White, the window's background colour, until the first frame paints over it.
+  SDL_SetRenderTarget(renderer_, backBuffer_);
+  SDL_SetRenderDrawColor(renderer_, 255, 255, 255, 255);
+  SDL_RenderClear(renderer_);
+  SDL_SetRenderTarget(renderer_, nullptr);
+  painter_ = std::make_unique<sdl::Painter>(renderer_, fonts_);
+
+  loadIcon(setup.icon);
+  loadCursor(setup.cursor);
+  sound_.emplace();
+  sound_->open();
+  return {};
+}
+
+void SdlHost::loadIcon(std::span<const std::uint8_t> ico) {
+  SDL_Surface* icon = sdl::decodeImage(ico);
+  if (icon == nullptr) {
+    SDL_LogWarn(SDL_LOG_CATEGORY_VIDEO, "cannot decode the window icon: %s", SDL_GetError());
+    return;
+  }
+  SDL_SetWindowIcon(window_, icon);
+  SDL_FreeSurface(icon);
+}
+
+void SdlHost::loadCursor(std::span<const std::uint8_t> cur) {
+  arrow_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
+  SDL_Surface* image = cur.size() >= 14 ? sdl::decodeImage(cur) : nullptr;
+  if (image == nullptr) {
+    SDL_LogWarn(SDL_LOG_CATEGORY_VIDEO, "cannot decode the gun sight cursor: %s", SDL_GetError());
+    return;
+  }
+  // A .cur file keeps the hotspot where an icon keeps its planes and bit count.
+  int hotX = cur[10] | (cur[11] << 8);
+  int hotY = cur[12] | (cur[13] << 8);
+  // On a scaled window the sight grows with the scene, so it still frames what it hits.
+  SDL_Surface* sight = SDL_ConvertSurfaceFormat(image, SDL_PIXELFORMAT_ARGB8888, 0);
+  SDL_FreeSurface(image);
+  if (sight != nullptr && scale_ > 1) {
+    SDL_Surface* big = SDL_CreateRGBSurfaceWithFormat(0, sight->w * scale_, sight->h * scale_, 32,
+                                                      SDL_PIXELFORMAT_ARGB8888);
+    if (big != nullptr) {
+      SDL_SetSurfaceBlendMode(sight, SDL_BLENDMODE_NONE);
+      SDL_BlitScaled(sight, nullptr, big, nullptr);
+    }
+    SDL_FreeSurface(sight);
+    sight = big;
+  }
+  if (sight != nullptr) {
+    gunSight_ = SDL_CreateColorCursor(sight, hotX * scale_, hotY * scale_);
+    SDL_FreeSurface(sight);
+  }
+  if (gunSight_ == nullptr) {
+    SDL_LogWarn(SDL_LOG_CATEGORY_VIDEO, "cannot make the gun sight cursor: %s", SDL_GetError());
+    return;
+  }
+  SDL_SetCursor(gunSight_);
+  shownCursor_ = gunSight_;
+}
+
+void SdlHost::show() {
+  if (window_ != nullptr) {
+    SDL_ShowWindow(window_);
+  }
+}
+
+forms::Millis SdlHost::now() const {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                               start_)
+      .count();
+}
+
+HostEvent SdlHost::wait(std::optional<forms::Millis> deadline) {
+  if (window_ == nullptr) {
+    // Without a window no input can ever come; ending is the only way on.
+    return CloseRequest{};
+  }
+  for (;;) {
+    SDL_Event e;
+    int got = 0;
+    if (deadline) {
+      forms::Millis left = std::clamp<forms::Millis>(*deadline - now(), 0, 1 << 30);
+      got = SDL_WaitEventTimeout(&e, static_cast<int>(left));
+    } else {
+      got = SDL_WaitEvent(&e);
+      if (got == 0) {
+        SDL_LogError(SDL_LOG_CATEGORY_VIDEO, "the event queue failed: %s", SDL_GetError());
+        return CloseRequest{};
+      }
+    }
+    if (got != 0) {
+      if (auto event = translate(e)) {
+        return *event;
+      }
+    } else if (now() >= *deadline) {
+      return Timeout{};
+    }
+  }
+}
+
+forms::MouseInput SdlHost::mouse(forms::MouseInput::Type type, int button, Sint32 x,
+                                 Sint32 y) const {
+  forms::MouseInput in;
+  in.type = type;
+  in.button = button;
+  in.shift = vbShift();
+  in.x = static_cast<double>(x) / scale_;
+  in.y = static_cast<double>(y) / scale_;
+  return in;
+}
+
+std::optional<HostEvent> SdlHost::translate(const SDL_Event& e) {
+  switch (e.type) {
+    case SDL_QUIT:
+      return CloseRequest{};
+    case SDL_MOUSEMOTION:
+      updateCursor();
+      return mouse(forms::MouseInput::Type::Move, vbButtons(e.motion.state), e.motion.x,
+                   e.motion.y);
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+      int button = vbButton(e.button.button);
+      if (button == 0) {
+        return std::nullopt;
+      }
+      bool down = e.type == SDL_MOUSEBUTTONDOWN;
+      forms::MouseInput in =
+          mouse(down ? forms::MouseInput::Type::Down : forms::MouseInput::Type::Up, button,
+                e.button.x, e.button.y);
+      // SDL counts a triple click as 3: the game knows only pairs, so every second press counts.
+      in.doubleClick = down && e.button.clicks >= 2 && e.button.clicks % 2 == 0;
+      return in;
+    }
+    case SDL_WINDOWEVENT:
+      switch (e.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+          return CloseRequest{};
+        case SDL_WINDOWEVENT_EXPOSED:
+          present();
+          return Exposed{};
+        // A player who switches to another program must get the mouse back.
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+          focusLost_ = true;
+          applyConfinement();
+          return std::nullopt;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+          focusLost_ = false;
+          applyConfinement();
+          return std::nullopt;
+        default:
+          return std::nullopt;
+      }
+    default:
+      return std::nullopt;
+  }
+}
+
+void SdlHost::render(const forms::Frame& frame) {
+  if (painter_ == nullptr || frame.damage.empty()) {
+    return;
+  }
+  arrowAreas_ = frame.arrowCursorAreas;
+  SDL_SetRenderTarget(renderer_, backBuffer_);
+  painter_->paint(frame);
+  SDL_SetRenderTarget(renderer_, nullptr);
+  present();
+  // The scene may have moved under a pointer that stands still.
+  updateCursor();
+}
+
+void SdlHost::present() {
+  if (renderer_ == nullptr) {
+    return;
+  }
+  SDL_RenderCopy(renderer_, backBuffer_, nullptr, nullptr);
+  SDL_RenderPresent(renderer_);
+}
+
+// The window shows the gun sight, except over the picture boxes, where the arrow shows.
+void SdlHost::updateCursor() {
+  if (gunSight_ == nullptr || arrow_ == nullptr) {
+    return;
+  }
+  int x = 0, y = 0;
+  SDL_GetMouseState(&x, &y);
+  bool overBox = false;
+  if (SDL_GetMouseFocus() == window_) {
+    overBox = std::any_of(arrowAreas_.begin(), arrowAreas_.end(), [&](const forms::PixelRect& r) {
+      return r.contains(x / scale_, y / scale_);
+    });
+  }
+  SDL_Cursor* wanted = overBox ? arrow_ : gunSight_;
+  if (wanted != shownCursor_) {
+    SDL_SetCursor(wanted);
+    shownCursor_ = wanted;
+  }
+}
+
+void SdlHost::playSound(std::span<const std::uint8_t> wav) {
+  if (sound_) {
+    sound_->play(wav);
+  }
+}
+
+void SdlHost::clipCursor(std::optional<ClipRect> rect) {
+  clip_ = rect;
+  applyConfinement();
+}
+
+// The grab keeps the pointer inside the client area against every kind of motion, warps
+// included; the mouse rectangle narrows it further when the game asks for less than the window.
+void SdlHost::applyConfinement() {
+  if (window_ == nullptr) {
+    return;
+  }
+  bool confine = clip_.has_value() && !focusLost_ && !boxShown_;
+  if (!confine) {
+    SDL_SetWindowMouseRect(window_, nullptr);
+    SDL_SetWindowGrab(window_, SDL_FALSE);
+    return;
+  }
+  int wx = 0, wy = 0, ww = 0, wh = 0;
+  SDL_GetWindowPosition(window_, &wx, &wy);
+  SDL_GetWindowSize(window_, &ww, &wh);
+  int left = std::clamp(clip_->left - wx, 0, ww), right = std::clamp(clip_->right - wx, 0, ww);
+  int top = std::clamp(clip_->top - wy, 0, wh), bottom = std::clamp(clip_->bottom - wy, 0, wh);
+  SDL_Rect area{left, top, right - left, bottom - top};
+  SDL_SetWindowMouseRect(window_, SDL_RectEmpty(&area) ? nullptr : &area);
+  SDL_SetWindowGrab(window_, SDL_TRUE);
+}
+
+void SdlHost::messageBox(const std::string& title, const std::string& text) {
+  // The box is a window of its own: a cursor held in the game window could never reach its OK.
+  boxShown_ = true;
+  applyConfinement();
+  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, title.c_str(), text.c_str(), window_) != 0) {
+    SDL_LogError(SDL_LOG_CATEGORY_VIDEO, "cannot show the message \"%s\": %s", text.c_str(),
+                 SDL_GetError());
+  }
+  boxShown_ = false;
+  applyConfinement();
+}
+
+forms::WindowRect SdlHost::windowRect() const {
+  if (window_ == nullptr) {
+    return {};
+  }
+  int x = 0, y = 0, w = 0, h = 0;
+  SDL_GetWindowPosition(window_, &x, &y);
+  SDL_GetWindowSize(window_, &w, &h);
+  // Without a window manager there is no frame, and SDL says so by failing: zero it is.
+  int top = 0, left = 0, bottom = 0, right = 0;
+  if (SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) != 0) {
+    top = left = bottom = right = 0;
+  }
+  Dpi dpi = dpiOf(std::max(0, SDL_GetWindowDisplayIndex(window_)));
+  double tx = kTwipsPerInch / dpi.x, ty = kTwipsPerInch / dpi.y;
+  return {(x - left) * tx, (y - top) * ty, (w + left + right) * tx, (h + top + bottom) * ty};
+}
+
+forms::ScreenInfo SdlHost::screen() const {
+  if (!videoUp_) {
+    return {};
+  }
+  int display = window_ != nullptr ? std::max(0, SDL_GetWindowDisplayIndex(window_)) : 0;
+  SDL_Rect bounds;
+  if (SDL_GetDisplayBounds(display, &bounds) != 0) {
+    return {};
+  }
+  Dpi dpi = dpiOf(display);
+  double tx = kTwipsPerInch / dpi.x, ty = kTwipsPerInch / dpi.y;
+  return {bounds.w * tx, bounds.h * ty, tx, ty};
+}
+
+}  // namespace
+
+std::unique_ptr<Host> createSdlHost() {
+  return std::make_unique<SdlHost>();
+}
+
+}  // namespace platform

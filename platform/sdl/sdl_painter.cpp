@@ -1,0 +1,229 @@
+// Rendering the draw list with SDL; see sdl_painter.h.
+#include "platform/sdl/sdl_painter.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+#include <variant>
+
+namespace platform::sdl {
+
+namespace {
+
+constexpr std::uint64_t kNeverUploaded = std::numeric_limits<std::uint64_t>::max();
+
+SDL_Texture* textureFrom(SDL_Renderer* renderer, SDL_Surface* surface) {
+  if (surface == nullptr) {
+    return nullptr;
+  }
+  SDL_Texture* texture = SDL_CreateTextureFromSurface(renderer, surface);
+  SDL_FreeSurface(surface);
+  return texture;
+}
+
+}  // namespace
+
+SDL_Surface* decodeImage(std::span<const std::uint8_t> bytes) {
+  SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+  return rw != nullptr ? IMG_Load_RW(rw, 1) : nullptr;
+}
+
+template <class Key>
+Painter::Cache<Key>::~Cache() {
+  for (auto& [key, entry] : entries_) {
+    if (entry.texture != nullptr) {
+      SDL_DestroyTexture(entry.texture);
+    }
+  }
+}
+
+template <class Key>
+typename Painter::Cache<Key>::Entry& Painter::Cache<Key>::get(
+    const Key& key, const std::function<SDL_Texture*()>& make) {
+  auto it = entries_.find(key);
+  if (it == entries_.end()) {
+    it = entries_.emplace(key, Entry{make(), kNeverUploaded}).first;
+  }
+  it->second.mentioned = true;
+  return it->second;
+}
+
+template <class Key>
+void Painter::Cache<Key>::mention(const Key& key) {
+  if (auto it = entries_.find(key); it != entries_.end()) {
+    it->second.mentioned = true;
+  }
+}
+
+template <class Key>
+void Painter::Cache<Key>::sweep() {
+  for (auto it = entries_.begin(); it != entries_.end();) {
+    if (it->second.mentioned) {
+      it->second.mentioned = false;
+      ++it;
+    } else {
+      if (it->second.texture != nullptr) {
+        SDL_DestroyTexture(it->second.texture);
+      }
+      it = entries_.erase(it);
+    }
+  }
+}
+
+Painter::~Painter() = default;
+
+void Painter::paint(const forms::Frame& frame) {
+  damage_ = frame.damage.intersect({0, 0, frame.width, frame.height});
+  for (const forms::DrawCommand& command : frame.commands) {
+    std::visit([this](const auto& c) { draw(c); }, command);
+  }
+  SDL_RenderSetClipRect(renderer_, nullptr);
+  pictures_.sweep();
+  texts_.sweep();
+  marks_.sweep();
+}
+
+// Limits drawing to the part of `area` that is damaged; false when nothing of it is.
+bool Painter::clipTo(const forms::PixelRect& area) {
+  forms::PixelRect r = area.intersect(damage_);
+  if (r.empty()) {
+    return false;
+  }
+  SDL_Rect clip{r.x, r.y, r.w, r.h};
+  SDL_RenderSetClipRect(renderer_, &clip);
+  return true;
+}
+
+void Painter::setColor(forms::Rgb c) {
+  SDL_SetRenderDrawColor(renderer_, c.r, c.g, c.b, 255);
+}
+
+void Painter::fill(int x, int y, int w, int h) {
+  SDL_Rect r{x, y, w, h};
+  SDL_RenderFillRect(renderer_, &r);
+}
+
+void Painter::draw(const forms::DrawPicture& c) {
+  const forms::PictureData* data = c.picture.data();
+  if (data == nullptr) {
+    return;
+  }
+  const std::uint8_t* key = data->bytes.data();
+  if (!clipTo(forms::PixelRect{c.x, c.y, data->width, data->height}.intersect(c.clip))) {
+    pictures_.mention(key);
+    return;
+  }
+  auto& entry = pictures_.get(key, [&] {
+    SDL_Surface* surface = decodeImage(data->bytes);
+    if (surface == nullptr) {
+      SDL_LogError(SDL_LOG_CATEGORY_RENDER, "cannot decode picture %s: %s", data->name.c_str(),
+                   SDL_GetError());
+    }
+    return textureFrom(renderer_, surface);
+  });
+  int w = 0, h = 0;
+  if (entry.texture != nullptr && SDL_QueryTexture(entry.texture, nullptr, nullptr, &w, &h) == 0) {
+    SDL_Rect dst{c.x, c.y, w, h};
+    SDL_RenderCopy(renderer_, entry.texture, nullptr, &dst);
+  }
+}
+
+void Painter::draw(const forms::FillRect& c) {
+  if (clipTo(c.rect)) {
+    setColor(c.color);
+    fill(c.rect.x, c.rect.y, c.rect.w, c.rect.h);
+  }
+}
+
+void Painter::draw(const forms::OutlineRect& c) {
+  if (!clipTo(c.rect)) {
+    return;
+  }
+  const forms::PixelRect& r = c.rect;
+  int t = std::min({c.width, r.w, r.h});
+  setColor(c.color);
+  fill(r.x, r.y, r.w, t);
+  fill(r.x, r.y + r.h - t, r.w, t);
+  fill(r.x, r.y, t, r.h);
+  fill(r.x + r.w - t, r.y, t, r.h);
+}
+
+// A thick line as parallel one-pixel lines, offset across the line's run: for the frames'
+// horizontal and vertical 2-pixel lines this is exactly a 2-pixel band.
+void Painter::draw(const forms::DrawLine& c) {
+  int width = std::max(c.width, 1);
+  forms::PixelRect bounds{std::min(c.x1, c.x2) - width, std::min(c.y1, c.y2) - width,
+                          std::abs(c.x2 - c.x1) + 2 * width + 1,
+                          std::abs(c.y2 - c.y1) + 2 * width + 1};
+  if (!clipTo(bounds)) {
+    return;
+  }
+  setColor(c.color);
+  bool acrossY = std::abs(c.x2 - c.x1) >= std::abs(c.y2 - c.y1);
+  for (int k = 0; k < width; ++k) {
+    int d = k - (width - 1) / 2;
+    int dx = acrossY ? 0 : d, dy = acrossY ? d : 0;
+    SDL_RenderDrawLine(renderer_, c.x1 + dx, c.y1 + dy, c.x2 + dx, c.y2 + dy);
+  }
+}
+
+void Painter::draw(const forms::DrawText& c) {
+  int wrapWidth = c.wrap ? c.box.w : 0;
+  std::uint32_t color = c.color.r | (c.color.g << 8) | (c.color.b << 16);
+  TextKey key{c.text, c.font.pixelSize, c.font.bold, c.font.italic, color, wrapWidth};
+  if (!clipTo(c.clip)) {
+    texts_.mention(key);
+    return;
+  }
+  auto& entry = texts_.get(key, [&] {
+    return textureFrom(renderer_, fonts_.render(c.font, c.text, c.color, wrapWidth));
+  });
+  int w = 0, h = 0;
+  if (entry.texture == nullptr || SDL_QueryTexture(entry.texture, nullptr, nullptr, &w, &h) != 0) {
+    return;
+  }
+  // Wrapped text is always left-aligned; a single line is placed in its box as the label says.
+  int x = c.box.x;
+  if (!c.wrap && c.align == forms::Alignment::Right) {
+    x = c.box.x + c.box.w - w;
+  } else if (!c.wrap && c.align == forms::Alignment::Center) {
+    x = c.box.x + (c.box.w - w) / 2;
+  }
+  SDL_Rect dst{x, c.box.y, w, h};
+  SDL_RenderCopy(renderer_, entry.texture, nullptr, &dst);
+}
+
+void Painter::draw(const forms::DrawMarks& c) {
+  const forms::Canvas* canvas = c.canvas;
+  if (canvas == nullptr || canvas->width() <= 0 || canvas->height() <= 0) {
+    return;
+  }
+  int w = canvas->width(), h = canvas->height();
+  MarksKey key{canvas, w, h};
+  if (canvas->blank() || !clipTo(forms::PixelRect{c.x, c.y, w, h}.intersect(c.clip))) {
+    marks_.mention(key);
+    return;
+  }
+  auto& entry = marks_.get(key, [&] {
+    SDL_Texture* t =
+        SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, w, h);
+    if (t != nullptr) {
+      SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND);
+    }
+    return t;
+  });
+  if (entry.texture == nullptr) {
+    return;
+  }
+  if (entry.stamp != canvas->version()) {
+    SDL_UpdateTexture(entry.texture, nullptr, canvas->pixels().data(), w * 4);
+    entry.stamp = canvas->version();
+  }
+  SDL_Rect dst{c.x, c.y, w, h};
+  SDL_RenderCopy(renderer_, entry.texture, nullptr, &dst);
+}
+
+}  // namespace platform::sdl

@@ -1,0 +1,82 @@
+// Draws the runtime's draw list with an SDL renderer into whatever target is current (the host
+// keeps a back buffer of client size). Only the frame's damaged region is touched.
+//
+// Decoded pictures, rasterised text runs and uploaded marks layers are kept as textures for as
+// long as the frames keep mentioning them, so an unchanged scene costs no decoding or text
+// layout, and a caption that changes leaves nothing behind.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <span>
+#include <string>
+#include <tuple>
+
+#include "forms/draw_list.h"
+#include "platform/sdl/sdl_text.h"
+
+struct SDL_Renderer;
+struct SDL_Surface;
+struct SDL_Texture;
+
+namespace platform::sdl {
+
+// Decodes a BMP, GIF, ICO or CUR image from memory into a new surface (GIF transparency becomes
+// the colour key), or null with the reason in SDL_GetError(). The caller frees it.
+SDL_Surface* decodeImage(std::span<const std::uint8_t> bytes);
+
+class Painter {
+ public:
+  Painter(SDL_Renderer* renderer, Fonts& fonts) : renderer_(renderer), fonts_(fonts) {}
+  Painter(const Painter&) = delete;
+  Painter& operator=(const Painter&) = delete;
+  ~Painter();  // frees the textures; the renderer must still exist
+
+  // Paints frame.damage from the frame's commands; nothing outside it changes.
+  void paint(const forms::Frame& frame);
+
+ private:
+  // Textures by key, each with a stamp for its owner's use (the marks layer version uploaded).
+  template <class Key>
+  class Cache {
+   public:
+    struct Entry {
+      SDL_Texture* texture = nullptr;  // null when it could not be made; not retried
+      std::uint64_t stamp = 0;
+      bool mentioned = true;
+    };
+    Cache() = default;
+    Cache(const Cache&) = delete;
+    Cache& operator=(const Cache&) = delete;
+    ~Cache();
+    Entry& get(const Key& key, const std::function<SDL_Texture*()>& make);
+    void mention(const Key& key);
+    void sweep();  // drops what the last frame did not mention
+
+   private:
+    std::map<Key, Entry> entries_;
+  };
+
+  using TextKey = std::tuple<std::string, int, bool, bool, std::uint32_t, int>;
+  using MarksKey = std::tuple<const forms::Canvas*, int, int>;
+
+  bool clipTo(const forms::PixelRect& area);
+  void draw(const forms::DrawPicture& c);
+  void draw(const forms::FillRect& c);
+  void draw(const forms::OutlineRect& c);
+  void draw(const forms::DrawLine& c);
+  void draw(const forms::DrawText& c);
+  void draw(const forms::DrawMarks& c);
+  void setColor(forms::Rgb c);
+  void fill(int x, int y, int w, int h);
+
+  SDL_Renderer* renderer_;
+  Fonts& fonts_;
+  forms::PixelRect damage_;
+  Cache<const std::uint8_t*> pictures_;  // by the encoded bytes, which live as long as the program
+  Cache<TextKey> texts_;
+  Cache<MarksKey> marks_;
+};
+
+}  // namespace platform::sdl

@@ -1,0 +1,365 @@
+// The SDL host against a real X server: the window it opens, the pixels it draws, the text it
+// measures, the mouse events and confinement it gives, and the sound it writes through SDL's
+// disk audio driver. Needs DISPLAY (Xvfb at 96 dpi); the screen is read back with `import`.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <thread>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "assets/resources.h"
+#include "forms/canvas.h"
+#include "forms/picture.h"
+#include "platform/sdl/sdl_host.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string run(const std::string& command) {
+  std::string out;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) {
+      out.append(buf, n);
+    }
+    pclose(p);
+  }
+  return out;
+}
+
+// Opens a shown window titled after the running test, so the X tools can find it.
+class SdlHostTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::getenv("DISPLAY") == nullptr) {
+      if (std::getenv("CI") != nullptr) {
+        FAIL() << "DISPLAY is not set: start Xvfb before the SDL tests";
+      }
+      GTEST_SKIP() << "no DISPLAY: run under xvfb-run -a -s \"-dpi 96\"";
+    }
+  }
+
+  void openWindow() {
+    setup_.title = std::string("sdl-host-test ") +
+                   testing::UnitTest::GetInstance()->current_test_info()->name();
+    setup_.icon = assets::picture(assets::Pic::Icon);
+    setup_.cursor = assets::picture(assets::Pic::GunSight);
+    host_ = platform::createSdlHost();
+    platform::Status st = host_->open(setup_);
+    ASSERT_TRUE(st.ok()) << st.error;
+    host_->show();
+    for (int attempt = 0; attempt < 20 && windowId_.empty(); ++attempt) {
+      settle();
+      windowId_ = run("xdotool search --name '^" + setup_.title + "$' | head -n1");
+    }
+    ASSERT_FALSE(windowId_.empty()) << "the window never appeared on the X server";
+    windowId_.pop_back();  // the newline
+  }
+
+  // Lets the host take the X events that are waiting (map, expose, focus).
+  void settle() { host_->wait(host_->now() + 100); }
+
+  struct Geometry {
+    int x = 0, y = 0, width = 0, height = 0;
+  };
+  // `which` is "-root" or "-id <window>".
+  Geometry geometry(const std::string& which) {
+    Geometry g;
+    std::string info = run("xwininfo " + which);
+    auto field = [&](const std::string& name) {
+      auto at = info.find(name);
+      return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + name.size());
+    };
+    g.x = field("Absolute upper-left X:");
+    g.y = field("Absolute upper-left Y:");
+    g.width = field("Width:");
+    g.height = field("Height:");
+    return g;
+  }
+
+  struct Shot {
+    std::string rgb;
+    forms::Rgb at(int x, int y) const {
+      size_t i = (static_cast<size_t>(y) * 304 + x) * 3;
+      return {static_cast<uint8_t>(rgb[i]), static_cast<uint8_t>(rgb[i + 1]),
+              static_cast<uint8_t>(rgb[i + 2])};
+    }
+  };
+  Shot screenshot() { return {run("import -window " + windowId_ + " -depth 8 rgb:-")}; }
+
+  forms::Frame frame(forms::PixelRect damage) {
+    forms::Frame f;
+    f.width = 304;
+    f.height = 213;
+    f.damage = damage;
+    return f;
+  }
+
+  platform::WindowSetup setup_;
+  std::unique_ptr<platform::Host> host_;
+  std::string windowId_;
+};
+
+TEST(SdlHostNoDisplay, OpenRefusesWithoutADisplay) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        unsetenv("SDL_VIDEODRIVER");
+        platform::Status st = platform::createSdlHost()->open(platform::WindowSetup{});
+        std::fprintf(stderr, "%s\n", st.error.c_str());
+        std::_Exit(st.ok() ? 1 : 0);
+      },
+      testing::ExitedWithCode(0), "cannot open a window: no display");
+}
+
+TEST(SdlHostText, MeasuresTheLabelsFontsBeforeAnyWindowExists) {
+  auto host = platform::createSdlHost();
+  forms::Font bold{11, true, false};
+  forms::TextExtent pokusu = host->measureText(bold, "Pokusů:");
+  EXPECT_NEAR(pokusu.width, 44, 1);
+  EXPECT_NEAR(pokusu.height, 13, 1);  // the labels are 195 twips high
+  EXPECT_LT(host->measureText(bold, "Level:").width, pokusu.width);
+  EXPECT_EQ(host->measureText(bold, "").width, 0);
+  EXPECT_EQ(host->measureText(bold, "").height, pokusu.height);
+  // The title's 24 pt bold italic is about three times as big.
+  forms::TextExtent title = host->measureText({32, true, true}, "Vombrel !!!!");
+  EXPECT_GT(title.width, 150);
+  EXPECT_NEAR(title.height, 37, 2);
+}
+
+TEST_F(SdlHostTest, WindowHasTheFixedClientSizeAndReportsTwips) {
+  ASSERT_NO_FATAL_FAILURE(openWindow());
+  Geometry g = geometry("-id " + windowId_);
+  EXPECT_EQ(g.width, 304);
+  EXPECT_EQ(g.height, 213);
+
+  forms::ScreenInfo screen = host_->screen();
+  EXPECT_DOUBLE_EQ(screen.twipsPerPixelX, 15);
+  EXPECT_DOUBLE_EQ(screen.twipsPerPixelY, 15);
+  Geometry root = geometry("-root");
+  EXPECT_DOUBLE_EQ(screen.widthTwips, root.width * 15.0);
+  EXPECT_DOUBLE_EQ(screen.heightTwips, root.height * 15.0);
+
+  // Xvfb has no window manager and so no frame: the window is its client area.
+  forms::WindowRect w = host_->windowRect();
+  EXPECT_DOUBLE_EQ(w.left, g.x * 15.0);
+  EXPECT_DOUBLE_EQ(w.top, g.y * 15.0);
+  EXPECT_DOUBLE_EQ(w.width, 4560);
+  EXPECT_DOUBLE_EQ(w.height, 3195);
+}
+
+TEST_F(SdlHostTest, RendersTheDrawListAndRepaintsOnlyTheDamage) {
+  ASSERT_NO_FATAL_FAILURE(openWindow());
+  auto landscape = forms::Picture::fromBytes("landscape", assets::picture(assets::Pic::Landscape));
+  auto bird = forms::Picture::fromBytes("bird", assets::picture(assets::Pic::Bird));
+  forms::Canvas marks(304, 213);
+  marks.line(250, 150, 250, 150, 5, {0, 128, 0});
+
+  forms::PixelRect all{0, 0, 304, 213};
+  forms::Frame f = frame(all);
+  f.commands.push_back(forms::DrawPicture{landscape, 0, 0, all});
+  f.commands.push_back(forms::FillRect{{10, 60, 50, 30}, {0, 0, 255}});
+  f.commands.push_back(forms::DrawPicture{bird, 10, 60, all});  // on the blue, to see through it
+  f.commands.push_back(forms::DrawLine{100, 120, 160, 120, 2, {255, 255, 255}});
+  f.commands.push_back(forms::DrawText{"Pokusů:",
+                                       {11, true, false},
+                                       {255, 0, 0},
+                                       {100, 80, 60, 13},
+                                       forms::Alignment::Left,
+                                       false,
+                                       all});
+  f.commands.push_back(forms::DrawMarks{&marks, 0, 0, all});
+  host_->render(f);
+  settle();
+
+  Shot shot = screenshot();
+  forms::Rgb cloud = shot.at(20, 20);
+  ASSERT_EQ(shot.rgb.size(), 304u * 213u * 3u);
+  EXPECT_EQ(shot.at(150, 100), (forms::Rgb{127, 216, 255}));  // the plain sky of the landscape
+  EXPECT_EQ(shot.at(40, 80), (forms::Rgb{0, 0, 255}));
+  EXPECT_EQ(shot.at(10, 60), (forms::Rgb{0, 0, 255}));  // the bird's transparent corner
+  int birdDark = 0, red = 0;
+  for (int y = 60; y < 70; ++y) {
+    for (int x = 10; x < 20; ++x) {
+      forms::Rgb p = shot.at(x, y);
+      birdDark += p.r < 60 && p.g < 60 && p.b < 60;
+    }
+  }
+  for (int y = 80; y < 93; ++y) {
+    for (int x = 100; x < 160; ++x) {
+      forms::Rgb p = shot.at(x, y);
+      red += p.r > 200 && p.g < 80 && p.b < 80;
+    }
+  }
+  EXPECT_GT(birdDark, 5);
+  EXPECT_GT(red, 30);
+  EXPECT_EQ(shot.at(130, 120), (forms::Rgb{255, 255, 255}));
+  EXPECT_EQ(shot.at(130, 121), (forms::Rgb{255, 255, 255}));  // 2 pixels thick
+  EXPECT_EQ(shot.at(250, 150), (forms::Rgb{0, 128, 0}));
+
+  // Green everywhere, but only the top-left corner is damaged: the rest stays as it was.
+  forms::Frame green = frame({0, 0, 20, 20});
+  green.commands.push_back(forms::FillRect{all, {0, 255, 0}});
+  host_->render(green);
+  // A frame without damage draws nothing at all.
+  forms::Frame undamaged = frame({});
+  undamaged.commands.push_back(forms::FillRect{all, {255, 0, 255}});
+  host_->render(undamaged);
+  settle();
+  shot = screenshot();
+  EXPECT_EQ(shot.at(5, 5), (forms::Rgb{0, 255, 0}));
+  EXPECT_EQ(shot.at(19, 19), (forms::Rgb{0, 255, 0}));
+  EXPECT_EQ(shot.at(20, 20), cloud);
+  EXPECT_EQ(shot.at(40, 80), (forms::Rgb{0, 0, 255}));
+}
+
+TEST_F(SdlHostTest, MouseArrivesInClientPixelsWithVbButtonsAndDoubleClicks) {
+  ASSERT_NO_FATAL_FAILURE(openWindow());
+  Geometry g = geometry("-id " + windowId_);
+  // In the background: SDL counts double clicks by when it takes the presses from X, so the
+  // host must be waiting while they happen.
+  run("xdotool mousemove " + std::to_string(g.x + 50) + " " + std::to_string(g.y + 60) +
+      " click 1 sleep 0.7 click 3 sleep 0.7 click --repeat 2 --delay 50 1 >/dev/null 2>&1 &");
+
+  std::vector<forms::MouseInput> presses;
+  std::vector<forms::MouseInput> releases;
+  auto deadline = host_->now() + 3000;
+  while (presses.size() < 4 && host_->now() < deadline) {
+    platform::HostEvent e = host_->wait(deadline);
+    if (auto* in = std::get_if<forms::MouseInput>(&e)) {
+      if (in->type == forms::MouseInput::Type::Down) {
+        presses.push_back(*in);
+      } else if (in->type == forms::MouseInput::Type::Up) {
+        releases.push_back(*in);
+      }
+    }
+  }
+  ASSERT_EQ(presses.size(), 4u);
+  EXPECT_EQ(presses[0].button, 1);
+  EXPECT_EQ(presses[1].button, 2);  // the right button is 2, as the game counts buttons
+  EXPECT_DOUBLE_EQ(presses[0].x, 50);
+  EXPECT_DOUBLE_EQ(presses[0].y, 60);
+  EXPECT_FALSE(presses[2].doubleClick);
+  EXPECT_TRUE(presses[3].doubleClick);
+  ASSERT_FALSE(releases.empty());
+  EXPECT_EQ(releases[0].button, 1);
+}
+
+TEST_F(SdlHostTest, ConfinesThePointerToTheWindowAndFreesIt) {
+  ASSERT_NO_FATAL_FAILURE(openWindow());
+  Geometry g = geometry("-id " + windowId_);
+  auto pointer = [&] {
+    std::string loc = run("xdotool getmouselocation");
+    int x = -1, y = -1;
+    std::sscanf(loc.c_str(), "x:%d y:%d", &x, &y);
+    return std::pair{x, y};
+  };
+
+  host_->clipCursor(platform::ClipRect{g.x, g.y, g.x + g.width, g.y + g.height});
+  run("xdotool mousemove 0 0 sleep 0.1");
+  auto [cx, cy] = pointer();
+  EXPECT_GE(cx, g.x);
+  EXPECT_GE(cy, g.y);
+  EXPECT_LT(cx, g.x + g.width);
+  EXPECT_LT(cy, g.y + g.height);
+
+  host_->clipCursor(std::nullopt);
+  run("xdotool mousemove 0 0 sleep 0.1");
+  EXPECT_EQ(pointer(), (std::pair{0, 0}));
+}
+
+// 8-bit mono 11025 Hz square wave, `period` samples long, written the way the game's sound bank
+// holds its WAV images: a RIFF length 8 more than standard and zero padding to 4 bytes.
+std::vector<uint8_t> tone(int period, double seconds) {
+  auto n = static_cast<uint32_t>(seconds * 11025);
+  std::vector<uint8_t> w(44 + n);
+  auto put = [&](size_t at, uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+      w[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  std::memcpy(&w[0], "RIFF", 4);
+  put(4, 36 + n + 8, 4);
+  std::memcpy(&w[8], "WAVEfmt ", 8);
+  put(16, 16, 4);
+  put(20, 1, 2);  // PCM
+  put(22, 1, 2);  // mono
+  put(24, 11025, 4);
+  put(28, 11025, 4);
+  put(32, 1, 2);
+  put(34, 8, 2);
+  std::memcpy(&w[36], "data", 4);
+  put(40, n, 4);
+  for (uint32_t i = 0; i < n; ++i) {
+    w[44 + i] = static_cast<int>(i % period) < period / 2 ? 188 : 68;
+  }
+  w.resize((w.size() + 3) / 4 * 4, 0);
+  return w;
+}
+
+TEST_F(SdlHostTest, NewestSoundCutsOffTheOneThatPlays) {
+  std::string file = testing::TempDir() + "sdl_host_test_audio.raw";
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+  ASSERT_NO_FATAL_FAILURE(openWindow());
+  std::vector<uint8_t> low = tone(40, 1.0), high = tone(8, 0.2);
+  std::vector<uint8_t> broken(200, 0x55);
+
+  host_->playSound(low);
+  std::this_thread::sleep_for(250ms);
+  host_->playSound(high);
+  std::this_thread::sleep_for(450ms);
+  host_->playSound(low);
+  std::this_thread::sleep_for(250ms);
+  host_->playSound(broken);  // silences the low tone too: the newest call wins
+  std::this_thread::sleep_for(300ms);
+  host_.reset();
+  unsetenv("SDL_AUDIODRIVER");
+  unsetenv("SDL_DISKAUDIOFILE");
+
+  // 16-bit mono at 11025 Hz, as the host opens the device. Each 400-sample window is silent,
+  // the low tone (20 sign changes), the high one (100), or a mix at a cut.
+  std::ifstream in(file, std::ios::binary);
+  std::vector<char> raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<int16_t> s(raw.size() / 2);
+  std::memcpy(s.data(), raw.data(), s.size() * 2);
+  std::string runs;  // one letter per run of equal windows: s(ilence), l(ow), h(igh)
+  int lowWindows = 0;
+  for (size_t at = 0; at + 400 <= s.size(); at += 400) {
+    int loud = 0, changes = 0;
+    for (size_t i = at; i < at + 400; ++i) {
+      loud += std::abs(s[i]) > 1000;
+      changes += i > at && (s[i] < 0) != (s[i - 1] < 0);
+    }
+    char kind = loud == 0       ? 's'
+                : loud < 400    ? '?'
+                : changes <= 22 ? 'l'
+                : changes >= 90 ? 'h'
+                                : '?';
+    lowWindows += kind == 'l';
+    if (kind != '?' && (runs.empty() || runs.back() != kind)) {
+      runs += kind;
+    }
+  }
+  // The device may have written some silence before the first sound.
+  EXPECT_EQ(runs.substr(runs.find_first_not_of('s')), "lhsls");
+  // Each low tone was cut after about a quarter of its second.
+  EXPECT_GT(lowWindows, 2);
+  EXPECT_LT(lowWindows, 2 * 11025 * 0.8 / 400);
+  std::remove(file.c_str());
+}
+
+}  // namespace
