@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -90,6 +91,7 @@ class SdlHost final : public Host {
   forms::ScreenInfo screen() const override;
 
  private:
+  Status initVideo();
   std::optional<HostEvent> translate(const SDL_Event& e);
   forms::MouseInput mouse(forms::MouseInput::Type type, int button, Sint32 x, Sint32 y) const;
   void present();
@@ -153,16 +155,8 @@ Status SdlHost::open(const WindowSetup& setup) {
   // memory than the whole game.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-    return {"cannot open a window: no display (" + sdlError() + ")"};
-  }
-  videoUp_ = true;
-  // Without a display SDL may settle for a driver that draws into memory; a game nobody can
-  // see must not pretend to run.
-  std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
-  if (driver == "offscreen" || driver == "dummy") {
-    return {"cannot open a window: no display (SDL offers only its \"" + driver +
-            "\" video driver)"};
+  if (Status st = initVideo(); !st.ok()) {
+    return st;
   }
 
   scale_ = std::max(1, static_cast<int>(dpiOf(0).x / kStandardDpi));
@@ -196,6 +190,36 @@ Status SdlHost::open(const WindowSetup& setup) {
   sound_.emplace();
   sound_->open();
   return {};
+}
+
+Status SdlHost::initVideo() {
+  // A busy X server turns connections away for a moment (Xvfb under load does it to one in ten),
+  // so a display that is there gets a few tries before the game gives up on it.
+  bool displayNamed =
+      std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+  std::string reason;
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    if (attempt > 0) {
+      SDL_Delay(100);
+    }
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+      reason = sdlError();
+    } else {
+      // Without a display SDL may settle for a driver that draws into memory; a game nobody can
+      // see must not pretend to run.
+      std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+      if (driver != "offscreen" && driver != "dummy") {
+        videoUp_ = true;
+        return {};
+      }
+      reason = "SDL offers only its \"" + driver + "\" video driver";
+      SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+    if (!displayNamed) {
+      break;
+    }
+  }
+  return {"cannot open a window: no display (" + reason + ")"};
 }
 
 void SdlHost::loadIcon(std::span<const std::uint8_t> ico) {

@@ -27,14 +27,24 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// Runs a command and returns its output. The X tools get a few tries, since a busy Xvfb turns
+// connections away now and then.
 std::string run(const std::string& command) {
   std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    out.clear();
+    FILE* p = popen(command.c_str(), "r");
+    if (p == nullptr) {
+      continue;
+    }
     char buf[4096];
     for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) {
       out.append(buf, n);
     }
-    pclose(p);
+    if (pclose(p) == 0) {
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   return out;
 }
