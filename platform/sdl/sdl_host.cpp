@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sdl/sdl_display.h"
 #include "platform/sdl/sdl_painter.h"
 #include "platform/sdl/sdl_sound.h"
 #include "platform/sdl/sdl_text.h"
@@ -26,20 +27,6 @@ namespace {
 
 constexpr double kStandardDpi = 96.0;
 constexpr double kTwipsPerInch = 1440.0;
-
-struct Dpi {
-  double x = kStandardDpi, y = kStandardDpi;
-};
-
-// Window systems work with whole dots per inch (96, 120, 144); X derives its figure from the
-// screen's size in millimetres, which gives 95.97 for a 96-dpi screen, so we round it.
-Dpi dpiOf(int display) {
-  float diagonal = 0, h = 0, v = 0;
-  if (SDL_GetDisplayDPI(display, &diagonal, &h, &v) != 0 || h <= 0 || v <= 0) {
-    return {};
-  }
-  return {std::round(h), std::round(v)};
-}
 
 int vbButton(Uint8 sdlButton) {
   switch (sdlButton) {
@@ -159,14 +146,15 @@ Status SdlHost::open(const WindowSetup& setup) {
     return st;
   }
 
-  scale_ = std::max(1, static_cast<int>(dpiOf(0).x / kStandardDpi));
   // Not resizable, so window managers offer no maximise; SDL has no way to drop minimise.
-  window_ =
-      SDL_CreateWindow(setup.title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                       setup.clientWidth * scale_, setup.clientHeight * scale_, SDL_WINDOW_HIDDEN);
+  window_ = SDL_CreateWindow(setup.title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                             setup.clientWidth, setup.clientHeight, SDL_WINDOW_HIDDEN);
   if (window_ == nullptr) {
     return {"cannot create the window: " + sdlError()};
   }
+  // On a high-density desktop the scene is drawn bigger by a whole factor, pixel for pixel.
+  scale_ = std::max(1, static_cast<int>(sdl::desktopDpi(window_).x / kStandardDpi));
+  SDL_SetWindowSize(window_, setup.clientWidth * scale_, setup.clientHeight * scale_);
   renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
   if (renderer_ == nullptr) {
     return {"cannot draw into the window: " + sdlError()};
@@ -225,7 +213,7 @@ Status SdlHost::initVideo() {
 void SdlHost::loadIcon(std::span<const std::uint8_t> ico) {
   SDL_Surface* icon = sdl::decodeImage(ico);
   if (icon == nullptr) {
-    SDL_LogWarn(SDL_LOG_CATEGORY_VIDEO, "cannot decode the window icon: %s", SDL_GetError());
+    SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "cannot decode the window icon: %s", SDL_GetError());
     return;
   }
   SDL_SetWindowIcon(window_, icon);
@@ -236,7 +224,8 @@ void SdlHost::loadCursor(std::span<const std::uint8_t> cur) {
   arrow_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
   SDL_Surface* image = cur.size() >= 14 ? sdl::decodeImage(cur) : nullptr;
   if (image == nullptr) {
-    SDL_LogWarn(SDL_LOG_CATEGORY_VIDEO, "cannot decode the gun sight cursor: %s", SDL_GetError());
+    SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "cannot decode the gun sight cursor: %s",
+                SDL_GetError());
     return;
   }
   // A .cur file keeps the hotspot where an icon keeps its planes and bit count.
@@ -260,7 +249,8 @@ void SdlHost::loadCursor(std::span<const std::uint8_t> cur) {
     SDL_FreeSurface(sight);
   }
   if (gunSight_ == nullptr) {
-    SDL_LogWarn(SDL_LOG_CATEGORY_VIDEO, "cannot make the gun sight cursor: %s", SDL_GetError());
+    SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "cannot make the gun sight cursor: %s",
+                SDL_GetError());
     return;
   }
   SDL_SetCursor(gunSight_);
@@ -293,7 +283,7 @@ HostEvent SdlHost::wait(std::optional<forms::Millis> deadline) {
     } else {
       got = SDL_WaitEvent(&e);
       if (got == 0) {
-        SDL_LogError(SDL_LOG_CATEGORY_VIDEO, "the event queue failed: %s", SDL_GetError());
+        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "the event queue failed: %s", SDL_GetError());
         return CloseRequest{};
       }
     }
@@ -443,7 +433,7 @@ void SdlHost::messageBox(const std::string& title, const std::string& text) {
   boxShown_ = true;
   applyConfinement();
   if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, title.c_str(), text.c_str(), window_) != 0) {
-    SDL_LogError(SDL_LOG_CATEGORY_VIDEO, "cannot show the message \"%s\": %s", text.c_str(),
+    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "cannot show the message \"%s\": %s", text.c_str(),
                  SDL_GetError());
   }
   boxShown_ = false;
@@ -462,21 +452,18 @@ forms::WindowRect SdlHost::windowRect() const {
   if (SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) != 0) {
     top = left = bottom = right = 0;
   }
-  Dpi dpi = dpiOf(std::max(0, SDL_GetWindowDisplayIndex(window_)));
+  sdl::Dpi dpi = sdl::desktopDpi(window_);
   double tx = kTwipsPerInch / dpi.x, ty = kTwipsPerInch / dpi.y;
   return {(x - left) * tx, (y - top) * ty, (w + left + right) * tx, (h + top + bottom) * ty};
 }
 
 forms::ScreenInfo SdlHost::screen() const {
-  if (!videoUp_) {
-    return {};
-  }
-  int display = window_ != nullptr ? std::max(0, SDL_GetWindowDisplayIndex(window_)) : 0;
   SDL_Rect bounds;
-  if (SDL_GetDisplayBounds(display, &bounds) != 0) {
+  if (window_ == nullptr ||
+      SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window_)), &bounds) != 0) {
     return {};
   }
-  Dpi dpi = dpiOf(display);
+  sdl::Dpi dpi = sdl::desktopDpi(window_);
   double tx = kTwipsPerInch / dpi.x, ty = kTwipsPerInch / dpi.y;
   return {bounds.w * tx, bounds.h * ty, tx, ty};
 }

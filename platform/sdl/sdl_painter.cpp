@@ -119,7 +119,7 @@ void Painter::draw(const forms::DrawPicture& c) {
   auto& entry = pictures_.get(key, [&] {
     SDL_Surface* surface = decodeImage(data->bytes);
     if (surface == nullptr) {
-      SDL_LogError(SDL_LOG_CATEGORY_RENDER, "cannot decode picture %s: %s", data->name.c_str(),
+      SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "cannot decode picture %s: %s", data->name.c_str(),
                    SDL_GetError());
     }
     return textureFrom(renderer_, surface);

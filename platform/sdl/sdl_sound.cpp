@@ -34,7 +34,8 @@ bool Sound::open() {
   if (!open_) {
     // A machine without a working sound device still plays the game, in silence. The dummy
     // driver keeps the mixer running so that every sound goes the same way.
-    SDL_LogWarn(SDL_LOG_CATEGORY_AUDIO, "no sound device, playing silently: %s", SDL_GetError());
+    SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "no sound device, playing silently: %s",
+                SDL_GetError());
     SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
     open_ = tryOpen();
     SDL_ResetHint(SDL_HINT_AUDIODRIVER);
