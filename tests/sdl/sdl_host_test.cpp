@@ -241,13 +241,14 @@ TEST_F(SdlHostTest, MouseArrivesInClientPixelsWithVbButtonsAndDoubleClicks) {
   ASSERT_NO_FATAL_FAILURE(openWindow());
   Geometry g = geometry("-id " + windowId_);
   // In the background: SDL counts double clicks by when it takes the presses from X, so the
-  // host must be waiting while they happen.
+  // host must be waiting while they happen. SDL drops a press that comes within a few
+  // milliseconds of the pointer entering the window, hence the pause after the move.
   run("xdotool mousemove " + std::to_string(g.x + 50) + " " + std::to_string(g.y + 60) +
-      " click 1 sleep 0.7 click 3 sleep 0.7 click --repeat 2 --delay 50 1 >/dev/null 2>&1 &");
+      " sleep 0.3 click 1 sleep 0.7 click 3 sleep 0.7 click --repeat 2 --delay 50 1 >/dev/null 2>&1 &");
 
   std::vector<forms::MouseInput> presses;
   std::vector<forms::MouseInput> releases;
-  auto deadline = host_->now() + 3000;
+  auto deadline = host_->now() + 4000;
   while (presses.size() < 4 && host_->now() < deadline) {
     platform::HostEvent e = host_->wait(deadline);
     if (auto* in = std::get_if<forms::MouseInput>(&e)) {
