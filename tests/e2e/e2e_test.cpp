@@ -31,7 +31,7 @@ const char* const kTitle = "Vombrel !!!!";
 constexpr int kClientWidth = 304, kClientHeight = 213;
 
 // Where things are, in client pixels.
-const Point kStartButton{52, 190};
+const Point kStartButton{52, 190}, kAboutButton{132, 190}, kExitButton{232, 189};
 const Box kAboveFence{0, 68, kClientWidth - 1, 103};     // where the target stands when up
 const Box kHighAboveFence{0, 68, kClientWidth - 1, 80};  // reached only near the peak
 const Box kFence{0, 104, kClientWidth - 1, 163};
@@ -88,6 +88,9 @@ std::optional<std::pair<int, int>> columns(const Image& image, const Box& box, P
   return span;
 }
 
+bool isWhite(Rgb p) {
+  return p == Rgb{255, 255, 255};
+}
 bool notSky(Rgb p) {
   return !isSky(p);
 }
@@ -150,6 +153,10 @@ class RunningGame : public ::testing::Test {
     Point origin = x_.origin(window_);
     return e2e::xdotool(
         {"mousemove", std::to_string(origin.x + x), std::to_string(origin.y + y), "click", "1"});
+  }
+  bool moveTo(int x, int y) {
+    Point origin = x_.origin(window_);
+    return e2e::xdotool({"mousemove", std::to_string(origin.x + x), std::to_string(origin.y + y)});
   }
   bool moveBy(int dx, int dy) {
     return e2e::xdotool({"mousemove_relative", "--", std::to_string(dx), std::to_string(dy)});
@@ -290,6 +297,77 @@ TEST_F(RunningGame, PlaysAGameFromStartToStop) {
   ASSERT_TRUE(moveBy(3000, 3000));
   EXPECT_TRUE(pollUntil(2s, [&] { return !pointerInWindow(); }))
       << "the pointer stays confined after STOP";
+}
+
+TEST_F(RunningGame, HoverFramesTheButtonUnderThePointer) {
+  // START's frame has its top edge on row 176 and its bottom edge on row 200.
+  const Box startTop{16, 175, 88, 177}, startBottom{16, 199, 88, 201};
+  const Box aboutTop{96, 175, 168, 177};
+  auto raised = [&](const Box& top) { return shot().count(top, isWhite) > 100; };
+  EXPECT_LT(shot().count(startTop, isWhite), 20) << "a frame shows before any hover";
+
+  ASSERT_TRUE(moveTo(kStartButton.x, kStartButton.y));
+  EXPECT_TRUE(pollUntil(2s, [&] { return raised(startTop); })) << "no raised frame on hover";
+
+  // A press sinks it (dark top, light bottom) and it stays so after the release.
+  ASSERT_TRUE(e2e::xdotool({"click", "1"}));
+  EXPECT_TRUE(pollUntil(2s, [&] {
+    Image now = shot();
+    return now.count(startTop, isInk) > 100 && now.count(startBottom, isWhite) > 100;
+  })) << "the pressed frame does not look sunken";
+
+  // Straight onto ABOUT: its frame replaces START's. Then the bare grass hides it.
+  ASSERT_TRUE(moveTo(kAboutButton.x, kAboutButton.y));
+  EXPECT_TRUE(pollUntil(2s, [&] {
+    Image now = shot();
+    return now.count(aboutTop, isWhite) > 100 && now.count(startTop, isInk) < 20;
+  }));
+  ASSERT_TRUE(moveTo(kAboutButton.x, 207));
+  EXPECT_TRUE(pollUntil(2s, [&] { return shot().count(aboutTop, isWhite) < 20; }));
+}
+
+TEST_F(RunningGame, AboutOpensThePanelAndOkClosesIt) {
+  const Box sky{100, 50, 200, 60};
+  ASSERT_TRUE(clickAt(kAboutButton.x, kAboutButton.y));
+  EXPECT_TRUE(pollUntil(2s, [&] {
+    Image now = shot();
+    return now.count(sky, isSky) == 0 && now.count({8, 8, 290, 96}, isRed) > 200;
+  })) << "no about panel with its red text over the sky";
+  // A second click within the double-click time would be a double click, which the button
+  // does not answer: wait as a player would.
+  std::this_thread::sleep_for(600ms);
+  ASSERT_TRUE(clickAt(kAboutButton.x, kAboutButton.y));
+  EXPECT_TRUE(pollUntil(2s, [&] { return shot().count(sky, isSky) == 101 * 11; }))
+      << "the panel stays after OK";
+}
+
+TEST_F(RunningGame, MissedShotsLeaveDotsInTheSkyAndOnTheGrass) {
+  ASSERT_TRUE(clickAt(150, 60));   // open sky: light blue, barely different from the sky
+  ASSERT_TRUE(clickAt(100, 206));  // the grass between the buttons: green
+  EXPECT_TRUE(pollUntil(2s, [&] {
+    Image now = shot();
+    return now.at(150, 60) == Rgb{128, 220, 255} && now.at(100, 206) == Rgb{0, 128, 0};
+  }));
+  Image dots = shot();
+  EXPECT_EQ(dots.count({146, 56, 154, 64},
+                       [](Rgb p) {
+                         return p == Rgb{128, 220, 255};
+                       }),
+            21)
+      << "a round dot 5 pixels across";
+}
+
+TEST_F(RunningGame, TheExitLabelEndsARunningGameAndFreesThePointer) {
+  ASSERT_TRUE(clickAt(kStartButton.x, kStartButton.y));
+  ASSERT_TRUE(moveBy(3000, 3000));
+  ASSERT_TRUE(pollUntil(2s, [&] { return pointerInWindow(); })) << "not confined";
+  ASSERT_TRUE(clickAt(kExitButton.x, kExitButton.y));
+  std::optional<int> status = game_->waitExit(10s);
+  ASSERT_TRUE(status) << "the game keeps running after Ukončit program";
+  EXPECT_EQ(*status, 0) << output();
+  ASSERT_TRUE(moveBy(3000, 3000));
+  Point p = x_.pointer();
+  EXPECT_TRUE(p.x > 700 || p.y > 600) << "the pointer is still held at " << p.x << "," << p.y;
 }
 
 }  // namespace
