@@ -32,4 +32,5 @@ echo "== build and test =="
 run_suite build/ci
 echo "== build and test under AddressSanitizer and UndefinedBehaviorSanitizer =="
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" \
   run_suite build/ci-sanitize -DVOMBREL_SANITIZE=ON -DVOMBREL_BENCH=OFF
