@@ -11,7 +11,7 @@
 
 namespace vombrel {
 
-int run(platform::Host& host) {
+int run(platform::Host& host, const AfterTimers& afterTimers) {
   platform::WindowSetup setup;
   setup.title = "Vombrel !!!!";
   setup.icon = assets::picture(assets::Pic::Icon);
@@ -44,6 +44,9 @@ int run(platform::Host& host) {
       break;
     }
     form.runDueTimers();
+    if (afterTimers) {
+      afterTimers(form);
+    }
     if (form.needsPaint()) {
       host.render(form.paint());
     }
