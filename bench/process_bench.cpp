@@ -1,12 +1,13 @@
 // Whole-process figures of the game beside a bare SDL2 window (bare_window), measured in the same
-// run on the current X display: start-up time to a mapped window, peak memory, CPU while idle,
-// and CPU while a game runs against the bare window redrawing every 10 ms.
+// run on the current X display: start-up time to a mapped window, peak memory, CPU and wake-ups
+// while idle, and CPU while a game runs against the bare window redrawing every 10 ms.
 //
 //   process_bench [--runs N]    (default 5; needs DISPLAY, e.g. under Xvfb)
 //
-// Each figure is the median over the runs. The game's CPU while playing is taken after a real
-// click on START (xdotool), with the target going up and down; its peak memory is read just
-// before it is ended, after idling and playing.
+// Each figure is the median over the runs. The game idles twice, before its first game and
+// after a game was stopped (the sounds of START and STOP have played by then); it plays after a
+// real click on START (xdotool), with the target going up and down, until a click on STOP. Its
+// peak memory is read just before it is ended, after all of that.
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,7 +15,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -30,9 +33,10 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr auto kSettle = 1s;         // after the window shows, before measuring
-constexpr auto kMeasure = 3s;        // each CPU measurement
-constexpr auto kGameWarmUp = 500ms;  // from START to the first appearance of the target
+constexpr auto kSettle = 1s;             // after the window shows, before measuring
+constexpr auto kMeasure = 3s;            // each measurement of CPU and wake-ups
+constexpr auto kGameWarmUp = 500ms;      // from START to the first appearance of the target
+const e2e::Point kStartButton{52, 190};  // START, and STOP while a game runs
 
 // CPU time the process has used so far (user and system, all threads), in seconds.
 std::optional<double> cpuSeconds(pid_t pid) {
@@ -65,6 +69,34 @@ std::optional<double> peakMiB(pid_t pid) {
   return std::nullopt;
 }
 
+// Context switches of each thread of the process so far, voluntary and involuntary together:
+// every time a thread went to sleep or was put aside. Keyed by thread id.
+std::optional<std::map<std::string, unsigned long long>> switchesByThread(pid_t pid) {
+  std::map<std::string, unsigned long long> switches;
+  std::error_code error;
+  for (const auto& task :
+       std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+    std::ifstream in(task.path() / "status");
+    for (std::string line; std::getline(in, line);) {
+      if (line.rfind("voluntary_ctxt_switches:", 0) == 0 ||
+          line.rfind("nonvoluntary_ctxt_switches:", 0) == 0) {
+        switches[task.path().filename().string()] +=
+            std::strtoull(line.c_str() + line.find(':') + 1, nullptr, 10);
+      }
+    }
+  }
+  if (error || switches.empty()) {
+    return std::nullopt;
+  }
+  return switches;
+}
+
+// What a process used over one measurement period: CPU, and how often its threads woke.
+struct Usage {
+  double cpuPercent = 0;  // of one core
+  double wakeUpsPerSecond = 0;
+};
+
 // A program under measurement, from the moment it is started.
 struct Launched {
   std::unique_ptr<e2e::ChildProcess> process;
@@ -95,15 +127,24 @@ Launched launch(e2e::XProbe& x, const std::string& path, const std::string& titl
   return l;
 }
 
-// Percentage of one core the process uses over the measurement period.
-std::optional<double> cpuPercent(pid_t pid) {
-  std::optional<double> before = cpuSeconds(pid);
+// A thread that starts during the period counts from zero; one that ends takes its switches
+// with it, so the figure is then a little low (a sound device closing as it falls idle).
+std::optional<Usage> measure(pid_t pid) {
+  auto switchesBefore = switchesByThread(pid);
+  std::optional<double> cpuBefore = cpuSeconds(pid);
   std::this_thread::sleep_for(kMeasure);
-  std::optional<double> after = cpuSeconds(pid);
-  if (!before || !after) {
+  std::optional<double> cpuAfter = cpuSeconds(pid);
+  auto switchesAfter = switchesByThread(pid);
+  if (!switchesBefore || !cpuBefore || !cpuAfter || !switchesAfter) {
     return std::nullopt;
   }
-  return (*after - *before) / std::chrono::duration<double>(kMeasure).count() * 100.0;
+  unsigned long long wakeUps = 0;
+  for (const auto& [thread, count] : *switchesAfter) {
+    auto before = switchesBefore->find(thread);
+    wakeUps += count - (before == switchesBefore->end() ? 0 : before->second);
+  }
+  const double seconds = std::chrono::duration<double>(kMeasure).count();
+  return Usage{(*cpuAfter - *cpuBefore) / seconds * 100.0, double(wakeUps) / seconds};
 }
 
 double median(std::vector<double> v) {
@@ -113,7 +154,8 @@ double median(std::vector<double> v) {
 }
 
 struct Figures {
-  std::vector<double> startupMs, peakMiB, idleCpu, busyCpu;
+  std::vector<double> startupMs, peakMiB, idleCpu, idleWakeUps, busyCpu, busyWakeUps;
+  std::vector<double> afterGameCpu, afterGameWakeUps;  // the game only
 };
 
 [[noreturn]] void fail(const std::string& why) {
@@ -121,7 +163,10 @@ struct Figures {
   std::exit(1);
 }
 
-double need(std::optional<double> value, const char* what) {
+constexpr const char* kUsage = "CPU time and context switches";
+
+template <class T>
+T need(std::optional<T> value, const char* what) {
   if (!value) {
     fail(std::string("cannot read ") + what + " from /proc");
   }
@@ -131,10 +176,10 @@ double need(std::optional<double> value, const char* what) {
 void printRow(const char* name, double bare, double game, bool compare) {
   double ratio = bare > 0 ? game / bare : 0;
   if (compare) {
-    std::printf("%-34s %12.2f %10.2f %8.2f   %s\n", name, bare, game, ratio,
+    std::printf("%-36s %12.2f %10.2f %8.2f   %s\n", name, bare, game, ratio,
                 ratio <= 1.5 ? "yes" : "NO");
   } else {
-    std::printf("%-34s %12.2f %10.2f %8s   %s\n", name, bare, game, "-", "(for information)");
+    std::printf("%-36s %12.2f %10.2f %8s   %s\n", name, bare, game, "-", "(for information)");
   }
 }
 
@@ -163,7 +208,9 @@ int main(int argc, char** argv) {
     }
     bare.startupMs.push_back(b.startupMs);
     std::this_thread::sleep_for(kSettle);
-    bare.idleCpu.push_back(need(cpuPercent(b.process->pid()), "CPU time"));
+    Usage bareIdle = need(measure(b.process->pid()), kUsage);
+    bare.idleCpu.push_back(bareIdle.cpuPercent);
+    bare.idleWakeUps.push_back(bareIdle.wakeUpsPerSecond);
     bare.peakMiB.push_back(need(peakMiB(b.process->pid()), "VmHWM"));
     b.process->stop();
 
@@ -172,7 +219,9 @@ int main(int argc, char** argv) {
       fail(r.error);
     }
     std::this_thread::sleep_for(kSettle);
-    redraw.busyCpu.push_back(need(cpuPercent(r.process->pid()), "CPU time"));
+    Usage redrawing = need(measure(r.process->pid()), kUsage);
+    redraw.busyCpu.push_back(redrawing.cpuPercent);
+    redraw.busyWakeUps.push_back(redrawing.wakeUpsPerSecond);
     r.process->stop();
 
     Launched g = launch(x, VOMBREL_BINARY, "Vombrel !!!!");
@@ -181,14 +230,27 @@ int main(int argc, char** argv) {
     }
     game.startupMs.push_back(g.startupMs);
     std::this_thread::sleep_for(kSettle);
-    game.idleCpu.push_back(need(cpuPercent(g.process->pid()), "CPU time"));
+    Usage gameIdle = need(measure(g.process->pid()), kUsage);
+    game.idleCpu.push_back(gameIdle.cpuPercent);
+    game.idleWakeUps.push_back(gameIdle.wakeUpsPerSecond);
     e2e::Point o = x.origin(g.window);
-    if (!e2e::xdotool(
-            {"mousemove", std::to_string(o.x + 52), std::to_string(o.y + 190), "click", "1"})) {
+    const std::vector<std::string> clickStartStop = {
+        "mousemove", std::to_string(o.x + kStartButton.x), std::to_string(o.y + kStartButton.y),
+        "click", "1"};
+    if (!e2e::xdotool(clickStartStop)) {
       fail("xdotool could not click START");
     }
     std::this_thread::sleep_for(kGameWarmUp);
-    game.busyCpu.push_back(need(cpuPercent(g.process->pid()), "CPU time"));
+    Usage playing = need(measure(g.process->pid()), kUsage);
+    game.busyCpu.push_back(playing.cpuPercent);
+    game.busyWakeUps.push_back(playing.wakeUpsPerSecond);
+    if (!e2e::xdotool(clickStartStop)) {
+      fail("xdotool could not click STOP");
+    }
+    std::this_thread::sleep_for(kSettle);
+    Usage afterGame = need(measure(g.process->pid()), kUsage);
+    game.afterGameCpu.push_back(afterGame.cpuPercent);
+    game.afterGameWakeUps.push_back(afterGame.wakeUpsPerSecond);
     game.peakMiB.push_back(need(peakMiB(g.process->pid()), "VmHWM"));
     g.process->stop();
   }
@@ -196,11 +258,22 @@ int main(int argc, char** argv) {
   const char* display = std::getenv("DISPLAY");
   std::printf("Vombrel beside a bare SDL2 window: median of %d runs, DISPLAY=%s\n\n", runs,
               display ? display : "");
-  std::printf("%-34s %12s %10s %8s   %s\n", "", "bare window", "game", "ratio", "within 1.5x");
+  std::printf("%-36s %12s %10s %8s   %s\n", "", "bare window", "game", "ratio", "within 1.5x");
   printRow("start-up to mapped window (ms)", median(bare.startupMs), median(game.startupMs), true);
   printRow("peak memory, VmHWM (MiB)", median(bare.peakMiB), median(game.peakMiB), true);
   printRow("CPU idle, no input (% of a core)", median(bare.idleCpu), median(game.idleCpu), false);
+  printRow("CPU idle after a game (% of a core)", median(bare.idleCpu), median(game.afterGameCpu),
+           false);
+  printRow("wake-ups idle, no input (per s)", median(bare.idleWakeUps), median(game.idleWakeUps),
+           false);
+  printRow("wake-ups idle after a game (per s)", median(bare.idleWakeUps),
+           median(game.afterGameWakeUps), false);
   printRow("CPU during a game (% of a core)", median(redraw.busyCpu), median(game.busyCpu), true);
-  std::printf("\n(the bare window's CPU during a game is bare_window --redraw-every-10ms)\n");
+  printRow("wake-ups during a game (per s)", median(redraw.busyWakeUps), median(game.busyWakeUps),
+           false);
+  std::printf(
+      "\n(the bare window's figures during a game are bare_window --redraw-every-10ms; it has\n"
+      "no game to stop, so its idle figures stand beside both of the game's; wake-ups are\n"
+      "context switches of all threads)\n");
   return 0;
 }
