@@ -52,10 +52,10 @@ class PaceLog {
   void observe(const Form1& form) {
     const forms::Millis now = host_.now();
     const forms::Twips top = form.Image2.Top;
-    if (top != lastTop_) {
-      steps_.push_back({now, top < lastTop_});
-      lastTop_ = top;
+    if (lastTop_ && top != *lastTop_) {
+      steps_.push_back({now, top < *lastTop_});
     }
+    lastTop_ = top;
     // The timer that was due has ticked when it is off now or waits for a later deadline.
     if (pending_ && (!pending_->timer->Enabled || pending_->timer->due() != pending_->due)) {
       stretches_.back().ticks.push_back(now);
@@ -79,7 +79,7 @@ class PaceLog {
   };
 
   platform::Host& host_;
-  forms::Twips lastTop_ = 1560;  // parked behind the fence until the first appearance
+  std::optional<forms::Twips> lastTop_;
   std::vector<Step> steps_;
   std::vector<Stretch> stretches_;
   std::optional<Pending> pending_;
