@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sdl/image_decoders.h"
 #include "platform/sdl/sdl_display.h"
 #include "platform/sdl/sdl_painter.h"
 #include "platform/sdl/sdl_sound.h"
@@ -175,8 +176,8 @@ Status SdlHost::open(const WindowSetup& setup) {
 
   loadIcon(setup.icon);
   loadCursor(setup.cursor);
+  // The sound device opens at the first sound, so a game nobody starts never pays for it.
   sound_.emplace();
-  sound_->open();
   return {};
 }
 
@@ -222,21 +223,17 @@ void SdlHost::loadIcon(std::span<const std::uint8_t> ico) {
 
 void SdlHost::loadCursor(std::span<const std::uint8_t> cur) {
   arrow_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
-  SDL_Surface* image = cur.size() >= 14 ? sdl::decodeImage(cur) : nullptr;
-  if (image == nullptr) {
+  images::Decoded decoded = images::decodeIconOrCursor(cur);
+  if (!decoded.ok()) {
     SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "cannot decode the gun sight cursor: %s",
-                SDL_GetError());
+                decoded.error.c_str());
     return;
   }
-  // A .cur file keeps the hotspot where an icon keeps its planes and bit count.
-  int hotX = cur[10] | (cur[11] << 8);
-  int hotY = cur[12] | (cur[13] << 8);
+  SDL_Surface* sight = sdl::surfaceFrom(decoded.image);
   // On a scaled window the sight grows with the scene, so it still frames what it hits.
-  SDL_Surface* sight = SDL_ConvertSurfaceFormat(image, SDL_PIXELFORMAT_ARGB8888, 0);
-  SDL_FreeSurface(image);
   if (sight != nullptr && scale_ > 1) {
     SDL_Surface* big = SDL_CreateRGBSurfaceWithFormat(0, sight->w * scale_, sight->h * scale_, 32,
-                                                      SDL_PIXELFORMAT_ARGB8888);
+                                                      sight->format->format);
     if (big != nullptr) {
       SDL_SetSurfaceBlendMode(sight, SDL_BLENDMODE_NONE);
       SDL_BlitScaled(sight, nullptr, big, nullptr);
@@ -245,7 +242,8 @@ void SdlHost::loadCursor(std::span<const std::uint8_t> cur) {
     sight = big;
   }
   if (sight != nullptr) {
-    gunSight_ = SDL_CreateColorCursor(sight, hotX * scale_, hotY * scale_);
+    gunSight_ = SDL_CreateColorCursor(sight, decoded.image.hotspotX * scale_,
+                                      decoded.image.hotspotY * scale_);
     SDL_FreeSurface(sight);
   }
   if (gunSight_ == nullptr) {
@@ -275,10 +273,20 @@ HostEvent SdlHost::wait(std::optional<forms::Millis> deadline) {
     return CloseRequest{};
   }
   for (;;) {
+    // A sound's end is a deadline of the host's own: the device is closed then, so that its
+    // thread does not keep waking the process while the game sits still.
+    std::optional<forms::Millis> soundEnd;
+    if (auto at = sound_ ? sound_->closeAt() : std::nullopt) {
+      soundEnd = std::chrono::ceil<std::chrono::milliseconds>(*at - start_).count();
+    }
+    std::optional<forms::Millis> until = deadline;
+    if (soundEnd && (!until || *soundEnd < *until)) {
+      until = soundEnd;
+    }
     SDL_Event e;
     int got = 0;
-    if (deadline) {
-      forms::Millis left = std::clamp<forms::Millis>(*deadline - now(), 0, 1 << 30);
+    if (until) {
+      forms::Millis left = std::clamp<forms::Millis>(*until - now(), 0, 1 << 30);
       got = SDL_WaitEventTimeout(&e, static_cast<int>(left));
     } else {
       got = SDL_WaitEvent(&e);
@@ -287,11 +295,14 @@ HostEvent SdlHost::wait(std::optional<forms::Millis> deadline) {
         return CloseRequest{};
       }
     }
+    if (soundEnd && now() >= *soundEnd) {
+      sound_->closeIfDone();
+    }
     if (got != 0) {
       if (auto event = translate(e)) {
         return *event;
       }
-    } else if (now() >= *deadline) {
+    } else if (deadline && now() >= *deadline) {
       return Timeout{};
     }
   }

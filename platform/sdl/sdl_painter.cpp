@@ -2,10 +2,10 @@
 #include "platform/sdl/sdl_painter.h"
 
 #include <SDL.h>
-#include <SDL_image.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <variant>
 
@@ -26,9 +26,34 @@ SDL_Texture* textureFrom(SDL_Renderer* renderer, SDL_Surface* surface) {
 
 }  // namespace
 
+SDL_Surface* surfaceFrom(const images::Image& image) {
+  SDL_Surface* surface =
+      SDL_CreateRGBSurfaceWithFormat(0, image.width, image.height, 32, SDL_PIXELFORMAT_RGBA32);
+  if (surface == nullptr) {
+    return nullptr;
+  }
+  auto rowBytes = static_cast<std::size_t>(image.width) * 4;
+  auto* pixels = static_cast<std::uint8_t*>(surface->pixels);
+  for (int y = 0; y < image.height; ++y) {
+    std::memcpy(pixels + static_cast<std::size_t>(y) * surface->pitch,
+                image.rgba.data() + y * rowBytes, rowBytes);
+  }
+  return surface;
+}
+
+// SDL reads the BMPs itself; the rest are few and tiny and need no codec library.
 SDL_Surface* decodeImage(std::span<const std::uint8_t> bytes) {
-  SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
-  return rw != nullptr ? IMG_Load_RW(rw, 1) : nullptr;
+  if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
+    SDL_RWops* rw = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
+    return rw != nullptr ? SDL_LoadBMP_RW(rw, 1) : nullptr;
+  }
+  bool gif = bytes.size() >= 3 && bytes[0] == 'G' && bytes[1] == 'I' && bytes[2] == 'F';
+  images::Decoded decoded = gif ? images::decodeGif(bytes) : images::decodeIconOrCursor(bytes);
+  if (!decoded.ok()) {
+    SDL_SetError("%s", decoded.error.c_str());
+    return nullptr;
+  }
+  return surfaceFrom(decoded.image);
 }
 
 template <class Key>

@@ -14,6 +14,7 @@
 #include <tuple>
 
 #include "forms/draw_list.h"
+#include "platform/sdl/image_decoders.h"
 #include "platform/sdl/sdl_text.h"
 
 struct SDL_Renderer;
@@ -22,9 +23,12 @@ struct SDL_Texture;
 
 namespace platform::sdl {
 
-// Decodes a BMP, GIF, ICO or CUR image from memory into a new surface (GIF transparency becomes
-// the colour key), or null with the reason in SDL_GetError(). The caller frees it.
+// Decodes a BMP, GIF, ICO or CUR image from memory into a new surface (GIF transparency and icon
+// masks become alpha), or null with the reason in SDL_GetError(). The caller frees it.
 SDL_Surface* decodeImage(std::span<const std::uint8_t> bytes);
+
+// A new 32-bit RGBA surface with a copy of the image, or null with the reason in SDL_GetError().
+SDL_Surface* surfaceFrom(const images::Image& image);
 
 class Painter {
  public:

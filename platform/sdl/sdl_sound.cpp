@@ -1,83 +1,167 @@
-// The sound channel on SDL2_mixer; see sdl_sound.h.
+// The sound channel on SDL's audio queue; see sdl_sound.h.
 #include "platform/sdl/sdl_sound.h"
 
 #include <SDL.h>
-#include <SDL_mixer.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace platform::sdl {
 
 namespace {
 
-// The game's sounds are 8-bit mono at 11025 Hz: mixing at that rate needs no resampling, and a
-// 256-sample buffer (23 ms) lets a shot be heard within a frame or two of the click.
+// The game's sounds are 8-bit mono at 11025 Hz: playing at that rate needs no resampling, and a
+// 256-sample buffer (23 ms) lets a shot be heard within a frame or two of the click. SDL
+// converts to whatever the hardware wants behind the device.
 constexpr int kRate = 11025;
+constexpr SDL_AudioFormat kFormat = AUDIO_S16SYS;
+constexpr int kBytesPerSecond = kRate * 2;
 constexpr int kBufferSamples = 256;
+
+// How long the device stays open after the queue has run dry: the last buffer and whatever the
+// hardware holds still have to be heard, and a quick next sound finds the device open.
+constexpr auto kTail = std::chrono::milliseconds(200);
+
+Sound::Clock::duration playingTime(std::size_t bytes) {
+  return std::chrono::milliseconds(bytes * 1000 / kBytesPerSecond);
+}
+
+// The samples of a WAV image in the device's format; empty when it cannot be read.
+std::vector<Uint8> decodeWav(std::span<const std::uint8_t> wav) {
+  SDL_RWops* rw = SDL_RWFromConstMem(wav.data(), static_cast<int>(wav.size()));
+  SDL_AudioSpec spec;
+  Uint8* samples = nullptr;
+  Uint32 length = 0;
+  if (rw == nullptr || SDL_LoadWAV_RW(rw, 1, &spec, &samples, &length) == nullptr) {
+    SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "cannot read a sound: %s", SDL_GetError());
+    return {};
+  }
+  SDL_AudioCVT cvt;
+  std::vector<Uint8> out;
+  if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, kFormat, 1, kRate) < 0) {
+    SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "cannot convert a sound: %s", SDL_GetError());
+  } else {
+    out.assign(samples, samples + length);
+    out.resize(static_cast<std::size_t>(length) * cvt.len_mult);
+    cvt.buf = out.data();
+    cvt.len = static_cast<int>(length);
+    if (SDL_ConvertAudio(&cvt) == 0) {
+      out.resize(cvt.len_cvt);
+    } else {
+      SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "cannot convert a sound: %s", SDL_GetError());
+      out.clear();
+    }
+  }
+  SDL_FreeWAV(samples);
+  return out;
+}
 
 }  // namespace
 
-bool Sound::tryOpen() {
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+Sound::~Sound() {
+  closeDevice();
+}
+
+bool Sound::tryOpen(const char* driver) {
+  if (driver != nullptr) {
+    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver, SDL_HINT_OVERRIDE);
+  }
+  bool up = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+  if (driver != nullptr) {
+    SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+  }
+  if (!up) {
     return false;
   }
-  if (Mix_OpenAudio(kRate, AUDIO_S16SYS, 1, kBufferSamples) != 0) {
+  SDL_AudioSpec want{};
+  want.freq = kRate;
+  want.format = kFormat;
+  want.channels = 1;
+  want.samples = kBufferSamples;
+  // No callback: the device plays what is queued, and silence when the queue is empty.
+  SDL_AudioSpec got;
+  device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &got, 0);
+  if (device_ == 0) {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return false;
   }
   return true;
 }
 
-bool Sound::open() {
-  if (open_) {
+// The first time SDL picks the driver (SDL_AUDIODRIVER may name one); after that the one that
+// worked goes first, so a machine without sound does not search for a device at every shot.
+// Its dummy driver plays nothing but keeps every sound on the same path.
+bool Sound::openDevice() {
+  if (device_ != 0) {
     return true;
   }
-  open_ = tryOpen();
-  if (!open_) {
-    // A machine without a working sound device still plays the game, in silence. The dummy
-    // driver keeps the mixer running so that every sound goes the same way.
-    SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "no sound device, playing silently: %s",
-                SDL_GetError());
-    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, "dummy", SDL_HINT_OVERRIDE);
-    open_ = tryOpen();
-    SDL_ResetHint(SDL_HINT_AUDIODRIVER);
+  if (silent_) {
+    return false;
   }
-  if (open_) {
-    Mix_AllocateChannels(1);
+  const char* first = driver_.empty() ? nullptr : driver_.c_str();
+  for (const char* driver : {first, "dummy"}) {
+    if (tryOpen(driver)) {
+      driver_ = SDL_GetCurrentAudioDriver();
+      return true;
+    }
+    SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "no sound device (%s): %s",
+                driver != nullptr ? driver : "SDL's choice", SDL_GetError());
   }
-  return open_;
+  SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "playing silently");
+  silent_ = true;
+  return false;
 }
 
-Sound::~Sound() {
-  if (!open_) {
+void Sound::closeDevice() {
+  if (device_ == 0) {
     return;
   }
-  Mix_HaltChannel(-1);
-  if (playing_ != nullptr) {
-    Mix_FreeChunk(playing_);
-  }
-  Mix_CloseAudio();
+  SDL_CloseAudioDevice(device_);
+  // The whole subsystem goes, not just the device: some drivers (ALSA) keep a thread of their
+  // own that looks for new hardware ten times a second.
   SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  device_ = 0;
+  closeAt_.reset();
 }
 
 void Sound::play(std::span<const std::uint8_t> wav) {
-  if (!open_) {
+  // A sound that cannot be read still cuts off the one that plays: the newest call always wins,
+  // if only with silence. With nothing playing, silence needs no device.
+  std::vector<Uint8> samples = decodeWav(wav);
+  if (samples.empty() && device_ == 0) {
     return;
   }
-  // The mixer converts the samples into a chunk of its own, so `wav` is not read after this.
-  SDL_RWops* rw = SDL_RWFromConstMem(wav.data(), static_cast<int>(wav.size()));
-  Mix_Chunk* next = rw != nullptr ? Mix_LoadWAV_RW(rw, 1) : nullptr;
-  // Starting a chunk on the busy channel stops the old one at once; a sound that cannot be
-  // decoded stops it too, so the newest call always wins, if only with silence.
-  if (next == nullptr || Mix_PlayChannel(0, next, 0) < 0) {
-    Mix_HaltChannel(0);
-    if (next != nullptr) {
-      Mix_FreeChunk(next);
-      next = nullptr;
-    }
+  // The first sound after a quiet spell waits for the device to open: about 0.1 ms with SDL's
+  // dummy driver and 0.1 to 0.8 ms with its disk driver. A real device (a connection to
+  // PulseAudio or PipeWire) may take longer than one 23 ms buffer, so that sound can start a
+  // little late; for the START button's sound a player does not notice. Shots in quick
+  // succession find the device still open.
+  if (!openDevice()) {
+    return;
   }
-  if (playing_ != nullptr) {
-    Mix_FreeChunk(playing_);
+  SDL_LockAudioDevice(device_);
+  SDL_ClearQueuedAudio(device_);
+  if (!samples.empty() &&
+      SDL_QueueAudio(device_, samples.data(), static_cast<Uint32>(samples.size())) != 0) {
+    SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "cannot play a sound: %s", SDL_GetError());
   }
-  playing_ = next;
+  SDL_UnlockAudioDevice(device_);
+  SDL_PauseAudioDevice(device_, 0);
+  closeAt_ = Clock::now() + playingTime(SDL_GetQueuedAudioSize(device_)) + kTail;
+}
+
+void Sound::closeIfDone() {
+  if (device_ == 0) {
+    return;
+  }
+  // The device may have started late (a busy machine): wait for what it still holds.
+  if (Uint32 queued = SDL_GetQueuedAudioSize(device_); queued > 0) {
+    closeAt_ = std::max(*closeAt_, Clock::now() + playingTime(queued) + kTail);
+    return;
+  }
+  if (Clock::now() >= *closeAt_) {
+    closeDevice();
+  }
 }
 
 }  // namespace platform::sdl

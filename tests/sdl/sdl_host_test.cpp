@@ -244,7 +244,8 @@ TEST_F(SdlHostTest, MouseArrivesInClientPixelsWithVbButtonsAndDoubleClicks) {
   // host must be waiting while they happen. SDL drops a press that comes within a few
   // milliseconds of the pointer entering the window, hence the pause after the move.
   run("xdotool mousemove " + std::to_string(g.x + 50) + " " + std::to_string(g.y + 60) +
-      " sleep 0.3 click 1 sleep 0.7 click 3 sleep 0.7 click --repeat 2 --delay 50 1 >/dev/null 2>&1 &");
+      " sleep 0.3 click 1 sleep 0.7 click 3 sleep 0.7 click --repeat 2 --delay 50 1 >/dev/null "
+      "2>&1 &");
 
   std::vector<forms::MouseInput> presses;
   std::vector<forms::MouseInput> releases;
@@ -321,10 +322,70 @@ std::vector<uint8_t> tone(int period, double seconds) {
   return w;
 }
 
-TEST_F(SdlHostTest, NewestSoundCutsOffTheOneThatPlays) {
-  std::string file = testing::TempDir() + "sdl_host_test_audio.raw";
-  setenv("SDL_AUDIODRIVER", "disk", 1);
-  setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
+// What the disk audio driver wrote: 16-bit mono at 11025 Hz, as the host opens the device. Each
+// 400-sample window is silent, the low tone of tone(40, ...) (20 sign changes), the high one of
+// tone(8, ...) (100), or a mix at a cut.
+struct Heard {
+  std::string runs;  // one letter per run of equal windows: s(ilence), l(ow), h(igh)
+  int lowWindows = 0;
+};
+
+Heard listen(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::vector<char> raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<int16_t> s(raw.size() / 2);
+  std::memcpy(s.data(), raw.data(), s.size() * 2);
+  Heard heard;
+  for (size_t at = 0; at + 400 <= s.size(); at += 400) {
+    int loud = 0, changes = 0;
+    for (size_t i = at; i < at + 400; ++i) {
+      loud += std::abs(s[i]) > 1000;
+      changes += i > at && (s[i] < 0) != (s[i - 1] < 0);
+    }
+    char kind = loud == 0       ? 's'
+                : loud < 400    ? '?'
+                : changes <= 22 ? 'l'
+                : changes >= 90 ? 'h'
+                                : '?';
+    heard.lowWindows += kind == 'l';
+    if (kind != '?' && (heard.runs.empty() || heard.runs.back() != kind)) {
+      heard.runs += kind;
+    }
+  }
+  // The device may have written some silence before the first sound.
+  heard.runs.erase(0, heard.runs.find_first_not_of('s'));
+  return heard;
+}
+
+// Threads of this process; SDL's audio thread is one of them while the device is open.
+int threadCount() {
+  std::ifstream in("/proc/self/status");
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("Threads:", 0) == 0) {
+      return std::atoi(line.c_str() + 8);
+    }
+  }
+  return -1;
+}
+
+class SdlHostSoundTest : public SdlHostTest {
+ protected:
+  void SetUp() override {
+    SdlHostTest::SetUp();
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", file_.c_str(), 1);
+  }
+  void TearDown() override {
+    host_.reset();
+    unsetenv("SDL_AUDIODRIVER");
+    unsetenv("SDL_DISKAUDIOFILE");
+    std::remove(file_.c_str());
+  }
+
+  std::string file_ = testing::TempDir() + "sdl_host_test_audio.raw";
+};
+
+TEST_F(SdlHostSoundTest, NewestSoundCutsOffTheOneThatPlays) {
   ASSERT_NO_FATAL_FAILURE(openWindow());
   std::vector<uint8_t> low = tone(40, 1.0), high = tone(8, 0.2);
   std::vector<uint8_t> broken(200, 0x55);
@@ -338,39 +399,36 @@ TEST_F(SdlHostTest, NewestSoundCutsOffTheOneThatPlays) {
   host_->playSound(broken);  // silences the low tone too: the newest call wins
   std::this_thread::sleep_for(300ms);
   host_.reset();
-  unsetenv("SDL_AUDIODRIVER");
-  unsetenv("SDL_DISKAUDIOFILE");
 
-  // 16-bit mono at 11025 Hz, as the host opens the device. Each 400-sample window is silent,
-  // the low tone (20 sign changes), the high one (100), or a mix at a cut.
-  std::ifstream in(file, std::ios::binary);
-  std::vector<char> raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::vector<int16_t> s(raw.size() / 2);
-  std::memcpy(s.data(), raw.data(), s.size() * 2);
-  std::string runs;  // one letter per run of equal windows: s(ilence), l(ow), h(igh)
-  int lowWindows = 0;
-  for (size_t at = 0; at + 400 <= s.size(); at += 400) {
-    int loud = 0, changes = 0;
-    for (size_t i = at; i < at + 400; ++i) {
-      loud += std::abs(s[i]) > 1000;
-      changes += i > at && (s[i] < 0) != (s[i - 1] < 0);
-    }
-    char kind = loud == 0       ? 's'
-                : loud < 400    ? '?'
-                : changes <= 22 ? 'l'
-                : changes >= 90 ? 'h'
-                                : '?';
-    lowWindows += kind == 'l';
-    if (kind != '?' && (runs.empty() || runs.back() != kind)) {
-      runs += kind;
-    }
-  }
-  // The device may have written some silence before the first sound.
-  EXPECT_EQ(runs.substr(runs.find_first_not_of('s')), "lhsls");
+  Heard heard = listen(file_);
+  EXPECT_EQ(heard.runs, "lhsls");
   // Each low tone was cut after about a quarter of its second.
-  EXPECT_GT(lowWindows, 2);
-  EXPECT_LT(lowWindows, 2 * 11025 * 0.8 / 400);
-  std::remove(file.c_str());
+  EXPECT_GT(heard.lowWindows, 2);
+  EXPECT_LT(heard.lowWindows, 2 * 11025 * 0.8 / 400);
+}
+
+TEST_F(SdlHostSoundTest, DeviceClosesOnceTheSoundIsOverAndOpensForTheNext) {
+  ASSERT_NO_FATAL_FAILURE(openWindow());
+  const int quiet = threadCount();
+  // Before any sound, and for a sound that cannot be read, no device opens.
+  host_->playSound(std::vector<uint8_t>(200, 0x55));
+  EXPECT_EQ(threadCount(), quiet);
+
+  host_->playSound(tone(8, 0.2));
+  EXPECT_GT(threadCount(), quiet);
+  // Waiting for input is what closes it, once the sound and a short tail are over.
+  forms::Millis deadline = host_->now() + 1000;
+  while (host_->now() < deadline) {
+    host_->wait(deadline);
+  }
+  EXPECT_EQ(threadCount(), quiet) << "the audio thread still runs after the sound";
+
+  host_->playSound(tone(40, 0.3));
+  EXPECT_GT(threadCount(), quiet);
+  std::this_thread::sleep_for(500ms);
+  host_.reset();
+  // The disk driver starts its file afresh at each opening: only the second sound is in it.
+  EXPECT_EQ(listen(file_).runs, "ls");
 }
 
 }  // namespace
