@@ -1,9 +1,10 @@
 // The SDL host: window, input, clock, cursor, confinement and message box. Drawing is in
 // sdl_painter.cpp, text in sdl_text.cpp and sound in sdl_sound.cpp.
 //
-// The window is drawn by SDL's software renderer into a back buffer of client size; presenting
-// copies it to the window, scaled by a whole factor on high-density screens, so the game always
-// sees a 304 x 213 client area and mouse positions in those logical pixels.
+// The window is drawn by SDL's software renderer, straight into the window's pixels; on
+// high-density screens into a back buffer of client size that presenting copies to the window,
+// scaled by a whole factor. Either way the game sees a 304 x 213 client area and mouse positions
+// in those logical pixels.
 #include "platform/sdl/sdl_host.h"
 
 #include <SDL.h>
@@ -160,13 +161,18 @@ Status SdlHost::open(const WindowSetup& setup) {
   if (renderer_ == nullptr) {
     return {"cannot draw into the window: " + sdlError()};
   }
-  backBuffer_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET,
-                                  setup.clientWidth, setup.clientHeight);
-  if (backBuffer_ == nullptr) {
-    return {"cannot draw into the window: " + sdlError()};
+  // The software renderer draws into the window's own pixels, which stay as they are from one
+  // frame to the next, so a frame repaints only its damage. A scaled window needs a back buffer
+  // of client size to enlarge from.
+  if (scale_ > 1) {
+    backBuffer_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET,
+                                    setup.clientWidth, setup.clientHeight);
+    if (backBuffer_ == nullptr) {
+      return {"cannot draw into the window: " + sdlError()};
+    }
+    SDL_SetTextureScaleMode(backBuffer_, SDL_ScaleModeNearest);
+    SDL_SetTextureBlendMode(backBuffer_, SDL_BLENDMODE_NONE);
   }
-  SDL_SetTextureScaleMode(backBuffer_, SDL_ScaleModeNearest);
-  SDL_SetTextureBlendMode(backBuffer_, SDL_BLENDMODE_NONE);
   // White, the window's background colour, until the first frame paints over it.
   SDL_SetRenderTarget(renderer_, backBuffer_);
   SDL_SetRenderDrawColor(renderer_, 255, 255, 255, 255);
@@ -382,7 +388,9 @@ void SdlHost::present() {
   if (renderer_ == nullptr) {
     return;
   }
-  SDL_RenderCopy(renderer_, backBuffer_, nullptr, nullptr);
+  if (backBuffer_ != nullptr) {
+    SDL_RenderCopy(renderer_, backBuffer_, nullptr, nullptr);
+  }
   SDL_RenderPresent(renderer_);
 }
 

@@ -15,11 +15,33 @@ namespace {
 
 constexpr std::uint64_t kNeverUploaded = std::numeric_limits<std::uint64_t>::max();
 
+// A texture with the surface's pixels; the surface is freed. The pixels are converted straight
+// into the texture: SDL_CreateTextureFromSurface would make a third copy of a converted picture
+// on the way, and the landscape alone is a quarter of a megabyte.
 SDL_Texture* textureFrom(SDL_Renderer* renderer, SDL_Surface* surface) {
   if (surface == nullptr) {
     return nullptr;
   }
-  SDL_Texture* texture = SDL_CreateTextureFromSurface(renderer, surface);
+  SDL_Texture* texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888,
+                                           SDL_TEXTUREACCESS_STREAMING, surface->w, surface->h);
+  void* pixels = nullptr;
+  int pitch = 0;
+  bool filled = false;
+  if (texture != nullptr && SDL_LockTexture(texture, nullptr, &pixels, &pitch) == 0) {
+    filled = SDL_ConvertPixels(surface->w, surface->h, surface->format->format, surface->pixels,
+                               surface->pitch, SDL_PIXELFORMAT_ARGB8888, pixels, pitch) == 0;
+    SDL_UnlockTexture(texture);
+  }
+  if (filled) {
+    SDL_SetTextureBlendMode(texture,
+                            surface->format->Amask != 0 ? SDL_BLENDMODE_BLEND : SDL_BLENDMODE_NONE);
+  } else {
+    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "cannot make a texture: %s", SDL_GetError());
+    if (texture != nullptr) {
+      SDL_DestroyTexture(texture);
+      texture = nullptr;
+    }
+  }
   SDL_FreeSurface(surface);
   return texture;
 }
