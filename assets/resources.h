@@ -33,7 +33,8 @@ enum class Pic : int {
   Icon = 13,       // window icon, 32 x 32 .ico
 };
 
-// The font files the SDL host renders text with (Liberation Sans, SIL Open Font License).
+// The font files the SDL host renders text with: Vombrel Sans, Liberation Sans cut down to
+// the letters the game shows (SIL Open Font License, see assets/fonts/LICENSE).
 enum class FontFile : int { Regular = 1, Bold = 2, BoldItalic = 3 };
 
 inline constexpr std::string_view kSoundType = "RESTYPE";

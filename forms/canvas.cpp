@@ -21,7 +21,13 @@ Canvas::Canvas(int width, int height) {
 void Canvas::resize(int width, int height) {
   width_ = std::max(width, 0);
   height_ = std::max(height, 0);
-  pixels_.assign(static_cast<std::size_t>(width_) * height_, 0);
+  release();
+}
+
+// A layer without marks holds no pixels: most windows are never shot at before START clears
+// them, and a full layer of the window costs a quarter of a megabyte.
+void Canvas::release() {
+  pixels_ = {};
   marked_ = 0;
   ++version_;
 }
@@ -35,6 +41,8 @@ PixelRect Canvas::line(double x1, double y1, double x2, double y2, int penWidth,
   const PixelRect bounds{0, 0, width_, height_};
   PixelRect touched;
   bool changed = false;
+  if (pixels_.empty())
+    pixels_.assign(static_cast<std::size_t>(width_) * height_, 0);
 
   auto stamp = [&](int cx, int cy) {
     for (int i = 0; i < pen; ++i) {
@@ -103,13 +111,11 @@ void Canvas::erase(const PixelRect& r) {
 void Canvas::clear() {
   if (marked_ == 0)
     return;
-  std::fill(pixels_.begin(), pixels_.end(), 0);
-  marked_ = 0;
-  ++version_;
+  release();
 }
 
 bool Canvas::isMarked(int x, int y) const {
-  return PixelRect{0, 0, width_, height_}.contains(x, y) &&
+  return marked_ > 0 && PixelRect{0, 0, width_, height_}.contains(x, y) &&
          pixels_[static_cast<std::size_t>(y) * width_ + x] != 0;
 }
 

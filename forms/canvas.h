@@ -29,13 +29,15 @@ class Canvas {
   int height() const { return height_; }
   bool isMarked(int x, int y) const;
   Rgb at(int x, int y) const;
-  // 0xAARRGGBB, row by row; alpha 0 where nothing is drawn.
+  // 0xAARRGGBB, row by row; alpha 0 where nothing is drawn. Empty while the layer is blank.
   const std::vector<std::uint32_t>& pixels() const { return pixels_; }
   // Grows whenever the pixels change, so a renderer re-uploads only a changed layer.
   std::uint64_t version() const { return version_; }
   bool blank() const { return marked_ == 0; }
 
  private:
+  void release();
+
   int width_ = 0, height_ = 0;
   std::vector<std::uint32_t> pixels_;
   std::uint64_t version_ = 0;

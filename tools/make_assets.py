@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
-"""Draws Vombrel's pictures, synthesises its sounds and copies its fonts into assets/.
+"""Draws Vombrel's pictures, synthesises its sounds and cuts its fonts down into assets/.
 
 Run from anywhere:  python3 tools/make_assets.py
 Every file under assets/pictures, assets/sounds and assets/fonts is rewritten. The output is
 the same on every run (all randomness comes from fixed seeds), so regenerating only shows up
-in git when the drawing code changed. Standard library only.
+in git when the drawing code changed. Standard library only, but for the fonts, which need
+Debian's python3-fonttools (without it the committed fonts stay).
 
 The pictures are drawn with the small raster kit at the top of this file: shapes are
 "inside" tests over pixel coordinates (pixel (x, y) covers [x, x+1) x [y, y+1)), painted with
@@ -985,21 +986,53 @@ SOUNDS_BY_ID = {
 
 FONT_SOURCE = Path("/usr/share/fonts/truetype/liberation2")
 FONT_LICENSE = Path("/usr/share/doc/fonts-liberation2/copyright")
-FONT_FILES = ["LiberationSans-Regular.ttf", "LiberationSans-Bold.ttf",
-              "LiberationSans-BoldItalic.ttf"]
+# Liberation Sans, cut down to the letters a Czech and English game shows, under a name of its
+# own: the font licence reserves the original names for unmodified fonts. The cut keeps the
+# program small in memory (a whole face is ten times the size).
+FONT_FILES = {
+    "LiberationSans-Regular.ttf": ("VombrelSans-Regular.ttf", "Regular"),
+    "LiberationSans-Bold.ttf": ("VombrelSans-Bold.ttf", "Bold"),
+    "LiberationSans-BoldItalic.ttf": ("VombrelSans-BoldItalic.ttf", "Bold Italic"),
+}
+FONT_FAMILY = "Vombrel Sans"
+FONT_UNICODES = "U+0020-007E,U+00A0-017F,U+2013,U+2014,U+2018-201E,U+2026"
 
 
-def copy_fonts():
-    """Copies the fonts from the Debian package fonts-liberation2. Where it is not installed
-    the committed copies stay as they are."""
-    FONTS.mkdir(parents=True, exist_ok=True)
+def make_fonts():
+    """Cuts the fonts of the Debian package fonts-liberation2 down with fontTools (Debian's
+    python3-fonttools). Where either is missing the committed fonts stay as they are."""
+    try:
+        from fontTools import subset
+        from fontTools.ttLib import TTFont
+    except ImportError:
+        print("fonts not made: python3-fonttools is not installed", file=sys.stderr)
+        return
     sources = [FONT_SOURCE / name for name in FONT_FILES] + [FONT_LICENSE]
     missing = [str(p) for p in sources if not p.is_file()]
     if missing:
-        print("fonts not copied, missing: " + ", ".join(missing), file=sys.stderr)
+        print("fonts not made, missing: " + ", ".join(missing), file=sys.stderr)
         return
-    for name in FONT_FILES:
-        shutil.copyfile(FONT_SOURCE / name, FONTS / name)
+    FONTS.mkdir(parents=True, exist_ok=True)
+    for source, (target, style) in FONT_FILES.items():
+        options = subset.Options()
+        options.layout_features = ["kern"]
+        options.name_IDs = [0, 1, 2, 3, 4, 5, 6]
+        font = TTFont(FONT_SOURCE / source)
+        subsetter = subset.Subsetter(options)
+        subsetter.populate(unicodes=subset.parse_unicodes(FONT_UNICODES))
+        subsetter.subset(font)
+        full = f"{FONT_FAMILY} {style}".replace(" Regular", "")
+        postscript = f"{FONT_FAMILY.replace(' ', '')}-{style.replace(' ', '')}"
+        for record in font["name"].names:
+            if record.nameID == 1:
+                record.string = FONT_FAMILY
+            elif record.nameID == 3:
+                record.string = f"{postscript}: subset of Liberation Sans for Vombrel"
+            elif record.nameID == 4:
+                record.string = full
+            elif record.nameID == 6:
+                record.string = postscript
+        font.save(FONTS / target)
     shutil.copyfile(FONT_LICENSE, FONTS / "LICENSE")
 
 
@@ -1030,7 +1063,7 @@ def main():
         if not only or name in only:
             (SOUNDS / name).write_bytes(wav_bytes(make()))
     if not only:
-        copy_fonts()
+        make_fonts()
 
 
 if __name__ == "__main__":

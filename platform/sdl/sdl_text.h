@@ -1,8 +1,8 @@
-// Text for the SDL host: the embedded Liberation Sans faces, opened at the pixel sizes the game
-// asks for, measured and rasterised with SDL2_ttf. The host measures with it (auto-sized labels)
-// and the painter draws with it, so a label's box always fits the text that is drawn in it.
-//
-// Faces open on first use; measuring works before the window exists.
+// Text for the SDL host: the embedded Vombrel Sans faces (Liberation Sans cut down to the letters
+// the game shows), opened at the pixel sizes the game asks for, measured and rasterised with
+// SDL2_ttf. The host measures with it (auto-sized labels) and the painter draws with it, so a
+// label's box always fits the text that is drawn in it. Faces open on first use; measuring works
+// before the window exists.
 #pragma once
 
 #include <map>
