@@ -29,16 +29,16 @@ Sound::Clock::duration playingTime(std::size_t bytes) {
 // The samples of a WAV image in the device's format; empty when it cannot be read.
 std::vector<Uint8> decodeWav(std::span<const std::uint8_t> wav) {
   SDL_RWops* rw = SDL_RWFromConstMem(wav.data(), static_cast<int>(wav.size()));
-  SDL_AudioSpec spec;
+  SDL_AudioSpec source;
   Uint8* samples = nullptr;
   Uint32 length = 0;
-  if (rw == nullptr || SDL_LoadWAV_RW(rw, 1, &spec, &samples, &length) == nullptr) {
+  if (rw == nullptr || SDL_LoadWAV_RW(rw, 1, &source, &samples, &length) == nullptr) {
     SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "cannot read a sound: %s", SDL_GetError());
     return {};
   }
   SDL_AudioCVT cvt;
   std::vector<Uint8> out;
-  if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, kFormat, 1, kRate) < 0) {
+  if (SDL_BuildAudioCVT(&cvt, source.format, source.channels, source.freq, kFormat, 1, kRate) < 0) {
     SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "cannot convert a sound: %s", SDL_GetError());
   } else {
     out.assign(samples, samples + length);
