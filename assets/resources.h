@@ -18,19 +18,19 @@ namespace assets {
 
 // The thirteen pictures of the window, by the role they play.
 enum class Pic : int {
-  Landscape = 1,   // window background, 313 x 222 BMP
-  Fence = 2,       // Picture1, 304 x 60 BMP
-  TargetWhite = 3, // Image2 before the first appearance, 36 x 36 BMP
-  Figure1 = 4,     // figure set 1 and its hit picture
+  Landscape = 1,    // window background, 313 x 222 BMP
+  Fence = 2,        // Picture1, 304 x 60 BMP
+  TargetWhite = 3,  // Image2 before the first appearance, 36 x 36 BMP
+  Figure1 = 4,      // figure set 1 and its hit picture
   Figure1Hit = 5,
-  Figure2 = 6,     // figure set 2
+  Figure2 = 6,  // figure set 2
   Figure2Hit = 7,
-  Figure3 = 8,     // figure set 3
+  Figure3 = 8,  // figure set 3
   Figure3Hit = 9,
-  Bird = 10,       // bonus item, 10 x 10 GIF89a, transparent around the silhouette
+  Bird = 10,  // bonus item, 10 x 10 GIF89a, transparent around the silhouette
   BirdHit = 11,
-  GunSight = 12,   // mouse pointer, 32 x 32 .cur, hotspot (15, 15)
-  Icon = 13,       // window icon, 32 x 32 .ico
+  GunSight = 12,  // mouse pointer, 32 x 32 .cur, hotspot (15, 15)
+  Icon = 13,      // window icon, 32 x 32 .ico
 };
 
 // The font files the SDL host renders text with: Vombrel Sans, Liberation Sans cut down to

@@ -44,8 +44,7 @@ class Property {
   // A template, so `Image2.Top == 1020` and `Label6.Caption == "STOP"` compare the value
   // exactly as written, without an ambiguous detour through the conversion above.
   template <class U>
-    requires(!std::is_same_v<U, Property>)
-  friend bool operator==(const Property& a, const U& b) {
+  requires(!std::is_same_v<U, Property>) friend bool operator==(const Property& a, const U& b) {
     return a.value_ == b;
   }
 

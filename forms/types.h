@@ -22,7 +22,9 @@ inline std::int32_t roundEven(double v) {
   return static_cast<std::int32_t>(r);
 }
 
-inline int toPixels(double twips) { return roundEven(twips / kTwipsPerPixel); }
+inline int toPixels(double twips) {
+  return roundEven(twips / kTwipsPerPixel);
+}
 
 // A colour as the game stores it: 0x00BBGGRR, or a system colour index with the top bit set.
 struct Color {
