@@ -114,7 +114,6 @@ class SdlHost final : public Host {
 SdlHost::~SdlHost() {
   clip_.reset();
   applyConfinement();
-  sound_.reset();
   painter_.reset();
   if (backBuffer_ != nullptr) {
     SDL_DestroyTexture(backBuffer_);
@@ -131,6 +130,9 @@ SdlHost::~SdlHost() {
   if (window_ != nullptr) {
     SDL_DestroyWindow(window_);
   }
+  // After the window, which then vanishes at once rather than wait for the sound device to
+  // drain; before SDL_Quit, which would shut SDL's audio down under the sound's own thread.
+  sound_.reset();
   if (videoUp_) {
     SDL_Quit();
   }
@@ -279,20 +281,10 @@ HostEvent SdlHost::wait(std::optional<forms::Millis> deadline) {
     return CloseRequest{};
   }
   for (;;) {
-    // A sound's end is a deadline of the host's own: the device is closed then, so that its
-    // thread does not keep waking the process while the game sits still.
-    std::optional<forms::Millis> soundEnd;
-    if (auto at = sound_ ? sound_->closeAt() : std::nullopt) {
-      soundEnd = std::chrono::ceil<std::chrono::milliseconds>(*at - start_).count();
-    }
-    std::optional<forms::Millis> until = deadline;
-    if (soundEnd && (!until || *soundEnd < *until)) {
-      until = soundEnd;
-    }
     SDL_Event e;
     int got = 0;
-    if (until) {
-      forms::Millis left = std::clamp<forms::Millis>(*until - now(), 0, 1 << 30);
+    if (deadline) {
+      forms::Millis left = std::clamp<forms::Millis>(*deadline - now(), 0, 1 << 30);
       got = SDL_WaitEventTimeout(&e, static_cast<int>(left));
     } else {
       got = SDL_WaitEvent(&e);
@@ -300,9 +292,6 @@ HostEvent SdlHost::wait(std::optional<forms::Millis> deadline) {
         SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "the event queue failed: %s", SDL_GetError());
         return CloseRequest{};
       }
-    }
-    if (soundEnd && now() >= *soundEnd) {
-      sound_->closeIfDone();
     }
     if (got != 0) {
       if (auto event = translate(e)) {

@@ -3,8 +3,7 @@
 
 #include <SDL.h>
 
-#include <algorithm>
-#include <vector>
+#include <utility>
 
 namespace platform::sdl {
 
@@ -58,19 +57,86 @@ std::vector<Uint8> decodeWav(std::span<const std::uint8_t> wav) {
 
 }  // namespace
 
+Sound::Sound() : thread_(&Sound::run, this) {}
+
+// SDL_Quit would shut the audio down under the thread's feet: the host ends the channel first.
 Sound::~Sound() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_one();
+  thread_.join();
+}
+
+void Sound::play(std::span<const std::uint8_t> wav) {
+  std::vector<Uint8> samples = decodeWav(wav);
+  {
+    std::lock_guard lock(mutex_);
+    next_ = std::move(samples);  // a sound not yet taken up is cut off before it starts
+  }
+  wake_.notify_one();
+}
+
+// Sleeps until a sound comes or the open device's sound is over; no timeout while it is closed,
+// so an idle game has no thread that wakes. A sound that comes while the device closes waits
+// for the close: SDL's audio start-up and shut-down share state that only one thread may touch.
+void Sound::run() {
+  std::unique_lock lock(mutex_);
+  const auto called = [this] { return stopping_ || next_.has_value(); };
+  for (;;) {
+    if (closeAt_) {
+      wake_.wait_until(lock, *closeAt_, called);
+    } else {
+      wake_.wait(lock, called);
+    }
+    if (stopping_) {
+      break;
+    }
+    std::optional<std::vector<Uint8>> samples = std::exchange(next_, std::nullopt);
+    lock.unlock();
+    if (samples) {
+      start(*samples);
+    } else if (Uint32 queued = SDL_GetQueuedAudioSize(device_); queued > 0) {
+      // The device may have started late (a busy machine): wait for what it still holds.
+      closeAt_ = Clock::now() + playingTime(queued) + kTail;
+    } else {
+      closeDevice();
+    }
+    lock.lock();
+  }
+  lock.unlock();
   closeDevice();
 }
 
+void Sound::start(const std::vector<Uint8>& samples) {
+  // A sound that cannot be read still cuts off the one that plays: the newest call always wins,
+  // if only with silence. With nothing playing, silence needs no device.
+  if (samples.empty() && device_ == 0) {
+    return;
+  }
+  // The first sound after a quiet spell waits here for the device to open: about 0.1 ms with
+  // SDL's dummy driver, 0.1 to 0.8 ms with its disk driver, a few ms for a connection to
+  // PulseAudio or PipeWire. The game goes on meanwhile. Shots in quick succession find the
+  // device still open.
+  if (!openDevice()) {
+    return;
+  }
+  SDL_LockAudioDevice(device_);
+  SDL_ClearQueuedAudio(device_);
+  if (!samples.empty() &&
+      SDL_QueueAudio(device_, samples.data(), static_cast<Uint32>(samples.size())) != 0) {
+    SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "cannot play a sound: %s", SDL_GetError());
+  }
+  SDL_UnlockAudioDevice(device_);
+  SDL_PauseAudioDevice(device_, 0);
+  closeAt_ = Clock::now() + playingTime(SDL_GetQueuedAudioSize(device_)) + kTail;
+}
+
+// SDL's audio is started and shut down here rather than through SDL_InitSubSystem: the counts
+// and hints behind that call belong to the game's thread.
 bool Sound::tryOpen(const char* driver) {
-  if (driver != nullptr) {
-    SDL_SetHintWithPriority(SDL_HINT_AUDIODRIVER, driver, SDL_HINT_OVERRIDE);
-  }
-  bool up = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-  if (driver != nullptr) {
-    SDL_ResetHint(SDL_HINT_AUDIODRIVER);
-  }
-  if (!up) {
+  if (SDL_AudioInit(driver) != 0) {
     return false;
   }
   SDL_AudioSpec want{};
@@ -82,7 +148,7 @@ bool Sound::tryOpen(const char* driver) {
   SDL_AudioSpec got;
   device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &got, 0);
   if (device_ == 0) {
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    SDL_AudioQuit();
     return false;
   }
   return true;
@@ -117,51 +183,11 @@ void Sound::closeDevice() {
     return;
   }
   SDL_CloseAudioDevice(device_);
-  // The whole subsystem goes, not just the device: some drivers (ALSA) keep a thread of their
-  // own that looks for new hardware ten times a second.
-  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  // The whole of SDL's audio goes, not just the device: some drivers (ALSA) keep a thread of
+  // their own that looks for new hardware ten times a second.
+  SDL_AudioQuit();
   device_ = 0;
   closeAt_.reset();
-}
-
-void Sound::play(std::span<const std::uint8_t> wav) {
-  // A sound that cannot be read still cuts off the one that plays: the newest call always wins,
-  // if only with silence. With nothing playing, silence needs no device.
-  std::vector<Uint8> samples = decodeWav(wav);
-  if (samples.empty() && device_ == 0) {
-    return;
-  }
-  // The first sound after a quiet spell waits for the device to open: about 0.1 ms with SDL's
-  // dummy driver and 0.1 to 0.8 ms with its disk driver. A real device (a connection to
-  // PulseAudio or PipeWire) may take longer than one 23 ms buffer, so that sound can start a
-  // little late; for the START button's sound a player does not notice. Shots in quick
-  // succession find the device still open.
-  if (!openDevice()) {
-    return;
-  }
-  SDL_LockAudioDevice(device_);
-  SDL_ClearQueuedAudio(device_);
-  if (!samples.empty() &&
-      SDL_QueueAudio(device_, samples.data(), static_cast<Uint32>(samples.size())) != 0) {
-    SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "cannot play a sound: %s", SDL_GetError());
-  }
-  SDL_UnlockAudioDevice(device_);
-  SDL_PauseAudioDevice(device_, 0);
-  closeAt_ = Clock::now() + playingTime(SDL_GetQueuedAudioSize(device_)) + kTail;
-}
-
-void Sound::closeIfDone() {
-  if (device_ == 0) {
-    return;
-  }
-  // The device may have started late (a busy machine): wait for what it still holds.
-  if (Uint32 queued = SDL_GetQueuedAudioSize(device_); queued > 0) {
-    closeAt_ = std::max(*closeAt_, Clock::now() + playingTime(queued) + kTail);
-    return;
-  }
-  if (Clock::now() >= *closeAt_) {
-    closeDevice();
-  }
 }
 
 }  // namespace platform::sdl
