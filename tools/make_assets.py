@@ -4,14 +4,17 @@
 Run from anywhere:  python3 tools/make_assets.py
 Every file under assets/pictures, assets/sounds and assets/fonts is rewritten. The output is
 the same on every run (all randomness comes from fixed seeds), so regenerating only shows up
-in git when the drawing code changed. Standard library only, but for the fonts, which need
-Debian's python3-fonttools (without it the committed fonts stay).
+in git when the drawing code changed. Every sound keeps its true peak (the level between its
+samples, as a player reconstructs the wave) at or below -1 dBTP and starts near silence;
+render() checks both on the bytes it writes. Standard library only, but for the fonts, which
+need Debian's python3-fonttools (without it the committed fonts stay).
 
 The pictures are drawn with the small raster kit at the top of this file: shapes are
 "inside" tests over pixel coordinates (pixel (x, y) covers [x, x+1) x [y, y+1)), painted with
 4 x 4 supersampling so that edges are smooth even on the 36 x 36 figures.
 """
 
+import cmath
 import math
 import random
 import shutil
@@ -849,12 +852,128 @@ class Filter:
         return self.state
 
 
-def render(count, sample):
-    """Runs sample(t) for every sample time, scales the peak to just under full level and
-    converts to unsigned bytes around 128."""
+# Every sound's true peak, the highest level that the waveform reaches between its samples once
+# it is played (reconstructed band-limited, or resampled for the device), stays at or below
+# TRUE_PEAK_LIMIT dBTP; render aims a little lower, since rounding to bytes moves the peak.
+# Full scale is 128 steps either side of the 8-bit midpoint. The level is measured with 8 x
+# band-limited oversampling, with silence before and after the sound, as the player has it.
+TRUE_PEAK_LIMIT = -1.0
+TRUE_PEAK_TARGET = -1.2
+OVERSAMPLING = 8
+# And no sound starts further than this from silence (a first sample far from the midpoint
+# is a click); a fade-in of FADE_IN seconds brings those that would down to it.
+FIRST_SAMPLE_LIMIT = 0.1
+FADE_IN = 0.0015
+
+
+def fft(values, inverse=False):
+    """A radix-2 FFT of a list of complex numbers whose length is a power of two, in place
+    (no scaling either way)."""
+    n = len(values)
+    j = 0
+    for i in range(1, n):
+        bit = n >> 1
+        while j & bit:
+            j ^= bit
+            bit >>= 1
+        j |= bit
+        if i < j:
+            values[i], values[j] = values[j], values[i]
+    sign = 1 if inverse else -1
+    size = 2
+    while size <= n:
+        half = size // 2
+        turns = [cmath.exp(sign * 2j * math.pi * k / size) for k in range(half)]
+        for start in range(0, n, size):
+            for k in range(half):
+                u = values[start + k]
+                v = values[start + k + half] * turns[k]
+                values[start + k] = u + v
+                values[start + k + half] = u - v
+        size *= 2
+    return values
+
+
+def padded_length(count):
+    """The FFT length for count samples with at least 256 samples of silence after them, so
+    that the sound's end and start do not meet around the circle."""
+    n = 1
+    while n < count + 256:
+        n *= 2
+    return n
+
+
+def oversampled(values, factor):
+    """The band-limited waveform through the samples, factor points per sample (zero-padding
+    of the spectrum), for the samples followed by silence: padded_length(len) * factor values."""
+    n = padded_length(len(values))
+    spectrum = fft([complex(v) for v in values] + [0j] * (n - len(values)))
+    wide = [0j] * (n * factor)
+    half = n // 2
+    wide[:half] = spectrum[:half]
+    wide[n * factor - half + 1:] = spectrum[half + 1:]
+    wide[half] = wide[n * factor - half] = spectrum[half] / 2  # Nyquist, split between both
+    return [v.real / n for v in fft(wide, inverse=True)]
+
+
+def band_limited(values, count, top=1.0):
+    """The inverse of oversampled: the count samples whose band-limited waveform is nearest to
+    values (the spectrum's part below the original Nyquist frequency, or below top times it)."""
+    wide = len(values)
+    n = padded_length(count)
+    spectrum = fft([complex(v) for v in values])
+    half = n // 2
+    narrow = spectrum[:half] + [spectrum[half] + spectrum[wide - half]] + spectrum[wide - half + 1:]
+    keep = int(top * half)
+    for k in range(keep + 1, n - keep):
+        narrow[k] = 0j
+    return [v.real / wide for v in fft(narrow, inverse=True)][:count]
+
+
+def true_peak(values):
+    """The highest level of the waveform through the samples (-1..1), with OVERSAMPLING x
+    band-limited oversampling."""
+    return max(abs(v) for v in oversampled(values, OVERSAMPLING))
+
+
+def clip_between_samples(values, rounds=6, factor=4, level=0.8, top=0.9):
+    """Clips a hard-driven sound where it is played, between the samples, rather than at them:
+    a wave clipped sample by sample swings far past its clipping level in between (at worst
+    by several dB). The sound first loses what lies above top times the Nyquist frequency
+    (there a player's interpolation is least exact, and its peaks least certain). Each round
+    then clips the oversampled waveform at level times the sample peak and takes back the
+    part of what was cut off below that frequency, so that the peaks between the samples
+    come down to about the peak at them and the sound stays as loud as it can."""
+    limit = level * max(abs(v) for v in values)
+    current = band_limited(oversampled(values, factor), len(values), top)
+    for _ in range(rounds):
+        wave = oversampled(current, factor)
+        cut = [max(-limit, min(limit, v)) - v for v in wave]
+        current = [a + b for a, b in zip(current, band_limited(cut, len(values), top))]
+    return current
+
+
+def render(count, sample, fade_in=False, clip=False):
+    """Runs sample(t) for every sample time, clips between the samples if asked, fades in over
+    FADE_IN if asked, scales the true peak to TRUE_PEAK_TARGET and converts to unsigned bytes
+    around 128. Checks the limits on the bytes it returns."""
     raw = [sample(i / RATE) for i in range(count)]
-    peak = max(abs(v) for v in raw) or 1.0
-    return [int(round(128 + 126 * v / peak)) for v in raw]
+    if clip:
+        raw = clip_between_samples(raw)
+    if fade_in:
+        ramp = round(FADE_IN * RATE)
+        for i in range(ramp):
+            raw[i] *= 0.5 - 0.5 * math.cos(math.pi * i / ramp)
+    gain = 10 ** (TRUE_PEAK_TARGET / 20) / (true_peak(raw) or 1.0)
+    while True:
+        samples = [max(0, min(255, int(round(128 + 128 * gain * v)))) for v in raw]
+        peak = true_peak([(s - 128) / 128 for s in samples])
+        if 20 * math.log10(peak) <= TRUE_PEAK_LIMIT:
+            break
+        gain *= 10 ** (-0.05 / 20)
+    if abs(samples[0] - 128) > FIRST_SAMPLE_LIMIT * 128:
+        raise ValueError(f"the sound starts with a click: first sample {samples[0]}")
+    return samples
 
 
 def whoosh(count, pitch, cutoff, seed):
@@ -882,7 +1001,7 @@ def ricochet(count):
         crack = rng.uniform(-1, 1) * math.exp(-60 * t)
         return decay * voice.next(2600 - 1500 * t / duration) + crack
 
-    return render(count, sample)
+    return render(count, sample, fade_in=True)
 
 
 def fanfare(count):
@@ -938,7 +1057,10 @@ def dings(count):
 
 
 def gunshot(count):
-    """Sound 7: a blast at full level for 0.2 s, then a darkening tail over about a second."""
+    """Sound 7: a blast at full level for 0.2 s, then a darkening tail over about a second.
+    The blast is driven into clipping; render clips it once more between the samples, where a
+    wave clipped at its samples alone overshoots by several dB, and fades it in so that its
+    first sample does not click."""
     rng = random.Random(7)
     lp = Filter()
     thump = Voice(((1, 1.0),))
@@ -952,7 +1074,7 @@ def gunshot(count):
         body = lp.low(noise, cutoff) * 2.2 + 0.6 * thump.next(70 + 90 * math.exp(-12 * t))
         return level * max(-1.0, min(1.0, body * 1.6))
 
-    return render(count, sample)
+    return render(count, sample, fade_in=True, clip=True)
 
 
 def rumble(count):

@@ -1,16 +1,22 @@
-// Checks the resources built into the executable: the sound bank's WAV images byte by byte,
-// the pictures' formats and the few pixels the game relies on (figures on sky blue, the
-// see-through hole, the gun sight's hotspot), and the fonts.
+// Checks the resources built into the executable: the sound bank's WAV images byte by byte and
+// their levels (no true peak above -1 dBTP, no click at the start), the pictures' formats and
+// the few pixels the game relies on (figures on sky blue, the see-through hole, the gun sight's
+// hotspot), and the fonts.
 #include "assets/resources.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <complex>
 #include <cstdint>
+#include <numbers>
 #include <ostream>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -98,6 +104,126 @@ TEST(SoundBank, EverySoundIsAPaddedEightBitMonoWavImage) {
       highest = std::max<int>(highest, wav[i]);
     }
     EXPECT_GT(highest - lowest, 128);
+  }
+}
+
+// Level of the sounds. Full scale is 128 steps either side of the 8-bit midpoint.
+
+using Complex = std::complex<double>;
+
+// In-place radix-2 FFT; values.size() is a power of two. No scaling either way.
+void fft(std::vector<Complex>& values, bool inverse) {
+  const std::size_t n = values.size();
+  for (std::size_t i = 1, j = 0; i < n; ++i) {
+    std::size_t bit = n >> 1;
+    for (; j & bit; bit >>= 1) {
+      j ^= bit;
+    }
+    j |= bit;
+    if (i < j) {
+      std::swap(values[i], values[j]);
+    }
+  }
+  const double sign = inverse ? 1.0 : -1.0;
+  std::vector<Complex> turns(n / 2);
+  for (std::size_t k = 0; k < n / 2; ++k) {
+    turns[k] = std::polar(1.0, sign * 2 * std::numbers::pi * static_cast<double>(k) / n);
+  }
+  for (std::size_t size = 2; size <= n; size *= 2) {
+    const std::size_t half = size / 2, stride = n / size;
+    for (std::size_t start = 0; start < n; start += size) {
+      for (std::size_t k = 0; k < half; ++k) {
+        const Complex u = values[start + k];
+        const Complex v = values[start + k + half] * turns[k * stride];
+        values[start + k] = u + v;
+        values[start + k + half] = u - v;
+      }
+    }
+  }
+}
+
+// The true peak of a waveform given by its samples (full scale 1): the highest level of the
+// band-limited waveform through them, found by 8x oversampling (the spectrum zero-padded).
+// The samples are followed by at least 256 samples of silence, so that the end does not run
+// into the start around the circle and a sound that starts or stops abruptly shows the
+// overshoot it has in a player.
+double truePeak(const std::vector<double>& samples) {
+  constexpr std::size_t kFactor = 8;
+  std::size_t n = 1;
+  while (n < samples.size() + 256) {
+    n *= 2;
+  }
+  std::vector<Complex> spectrum(n);
+  std::copy(samples.begin(), samples.end(), spectrum.begin());
+  fft(spectrum, false);
+  std::vector<Complex> wide(n * kFactor);
+  const std::size_t half = n / 2;
+  for (std::size_t k = 0; k < half; ++k) {
+    wide[k] = spectrum[k];
+  }
+  for (std::size_t k = half + 1; k < n; ++k) {
+    wide[wide.size() - n + k] = spectrum[k];
+  }
+  wide[half] = wide[wide.size() - half] = spectrum[half] / 2.0;  // Nyquist, split between both
+  fft(wide, true);
+  double peak = 0;
+  for (const Complex& v : wide) {
+    peak = std::max(peak, std::abs(v.real()) / static_cast<double>(n));
+  }
+  return peak;
+}
+
+double decibels(double level) {
+  return 20 * std::log10(level);
+}
+
+std::vector<double> soundSamples(const Sound& s) {
+  const Bytes wav = *assets::find(assets::kSoundType, s.id);
+  std::vector<double> out;
+  for (std::size_t i = 44; i < 44 + s.samples; ++i) {
+    out.push_back((wav[i] - 128) / 128.0);
+  }
+  return out;
+}
+
+TEST(SoundBank, TruePeakMeasureFindsThePeaksBetweenTheSamples) {
+  // A tone at a quarter of the sample rate, sampled 45 degrees off its crests: every sample is
+  // at 0.707, the waveform through them reaches 1. Under a slow Hann swell, so that its start
+  // and end add nothing.
+  constexpr int kLength = 4096;
+  std::vector<double> quarter, slow;
+  for (int i = 0; i < kLength; ++i) {
+    const double swell = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / kLength);
+    quarter.push_back(swell * std::sin(std::numbers::pi / 2 * i + std::numbers::pi / 4));
+    slow.push_back(0.5 * swell * std::sin(2 * std::numbers::pi * 100.0 / 11025 * i));
+  }
+  const double samplePeak = std::ranges::max(quarter, {}, [](double v) { return std::abs(v); });
+  EXPECT_NEAR(samplePeak, 0.7071, 0.001);
+  EXPECT_NEAR(truePeak(quarter), 1.0, 0.001);
+  EXPECT_NEAR(truePeak(slow), 0.5, 0.001);  // a low tone peaks at its samples
+
+  // A sound that starts at full level overshoots at its first sample (the click).
+  std::vector<double> step(1000, 0.9);
+  EXPECT_GT(truePeak(step), 1.0);
+}
+
+TEST(SoundBank, NoSoundGoesAboveMinusOneDecibelTruePeak) {
+  for (const Sound& s : kSounds) {
+    SCOPED_TRACE("sound " + std::to_string(s.id));
+    ASSERT_TRUE(assets::find(assets::kSoundType, s.id).has_value());
+    const double peak = truePeak(soundSamples(s));
+    EXPECT_LE(decibels(peak), -1.0) << "true peak " << decibels(peak) << " dBTP";
+    // Not by being made quiet: the sound still comes within 3 dB of the limit.
+    EXPECT_GT(decibels(peak), -4.0) << "true peak " << decibels(peak) << " dBTP";
+  }
+}
+
+TEST(SoundBank, EverySoundStartsNearSilence) {
+  for (const Sound& s : kSounds) {
+    SCOPED_TRACE("sound " + std::to_string(s.id));
+    ASSERT_TRUE(assets::find(assets::kSoundType, s.id).has_value());
+    const double first = soundSamples(s).front();
+    EXPECT_LE(std::abs(first), 0.1) << "first sample at " << first * 100 << " % of full scale";
   }
 }
 
