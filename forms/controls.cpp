@@ -133,11 +133,14 @@ void PictureBox::Cls() {
     form_.damage(windowPixels());
 }
 
+PixelLine LineControl::pixels() const {
+  return {toPixels(X1), toPixels(Y1), toPixels(X2), toPixels(Y2), BorderWidth};
+}
+
 TwipRect LineControl::box() const {
-  // Wide enough for the pen on either side of the two ends.
-  Twips pen = static_cast<Twips>(BorderWidth * kTwipsPerPixel);
-  Twips left = std::min<Twips>(X1, X2) - pen / 2, top = std::min<Twips>(Y1, Y2) - pen / 2;
-  return {left, top, std::fabs(X2 - X1) + pen, std::fabs(Y2 - Y1) + pen};
+  const PixelRect p = pixels().bounds();
+  auto twips = [](int px) { return static_cast<Twips>(px * kTwipsPerPixel); };
+  return {twips(p.x), twips(p.y), twips(p.w), twips(p.h)};
 }
 
 Timer::Timer(Form& form, std::string name, int intervalMs)
@@ -147,7 +150,7 @@ Timer::Timer(Form& form, std::string name, int intervalMs)
 }
 
 int Timer::period() const {
-  return std::max(interval_, 10);
+  return std::max(interval_, kShortestPeriod);
 }
 
 void Timer::propertyChanging() {

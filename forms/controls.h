@@ -54,8 +54,8 @@ class Control : public PropertyOwner {
   Property<bool> Visible{this, true};
   Property<bool> Enabled{this, true};
 
-  // The box the control covers, in twips of its container. Lines cover the box around their two
-  // ends, widened by the pen; timers cover nothing.
+  // The box the control covers, in twips of its container. Lines cover the pixels their pen
+  // paints; timers cover nothing.
   virtual TwipRect box() const = 0;
   // The same box in pixels of the window's client area.
   PixelRect windowPixels() const;
@@ -174,6 +174,8 @@ class LineControl : public Control {
   Property<Color> BorderColor{this, Color::rgb(0, 0, 0)};
   int BorderWidth = 1;  // pixels
 
+  // The pixels the pen covers, and the box around them: what the line paints and repaints.
+  PixelLine pixels() const;
   TwipRect box() const override;
 };
 
@@ -190,16 +192,23 @@ class Shape : public Control {
 };
 
 // Fires `Timer` once per Interval while enabled. A timer is created disabled. Enabling a disabled
-// timer starts its interval anew; enabling an enabled one changes nothing. Intervals below 10 ms
-// run at 10 ms.
+// timer starts its interval anew; enabling an enabled one changes nothing.
+//
+// Intervals below kShortestPeriod run at kShortestPeriod: the 55 ms timer tick of the PCs the game
+// was made for. The target's 1 ms rise and sink timers ask for "as fast as it goes", and the
+// speed of each level (9 steps of rise at level 1 down to 3 at level 5) was tuned to that tick:
+// it keeps a level-1 figure up for about a second and a level-5 one for a third. A faster tick
+// would leave no person time to aim.
 class Timer : public Control {
  public:
+  static constexpr int kShortestPeriod = 55;  // ms
+
   Timer(Form& form, std::string name, int intervalMs);
 
   EventHandler Tick;  // the control's Timer event
 
   int Interval() const { return interval_; }
-  int period() const;  // the interval actually kept: at least 10 ms
+  int period() const;  // the interval actually kept: at least kShortestPeriod
   Millis due() const { return due_; }
 
   TwipRect box() const override { return {}; }

@@ -34,10 +34,8 @@ struct OutlineRect {
   int width = 1;
 };
 
-// A straight line `width` pixels thick between the centres of two pixels.
-struct DrawLine {
-  int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-  int width = 1;
+// A straight line with a pen `width` pixels across; see PixelLine for the pixels it covers.
+struct DrawLine : PixelLine {
   Rgb color;
 };
 

@@ -277,9 +277,7 @@ void Form::paintControl(const Control& c, const PixelRect& clip, Frame& f) const
     }
     case Kind::Line: {
       const auto& line = static_cast<const LineControl&>(c);
-      f.commands.push_back(DrawLine{toPixels(line.X1), toPixels(line.Y1), toPixels(line.X2),
-                                    toPixels(line.Y2), line.BorderWidth,
-                                    resolve(line.BorderColor)});
+      f.commands.push_back(DrawLine{line.pixels(), resolve(line.BorderColor)});
       return;
     }
     case Kind::Shape: {

@@ -67,6 +67,15 @@ PixelRect PixelRect::unite(const PixelRect& o) const {
   return {left, top, right - left, bottom - top};
 }
 
+PixelRect PixelLine::bounds() const {
+  const int across0 = penStart(), across1 = penStart() + pen() - 1;
+  const int dx0 = alongX() ? 0 : across0, dx1 = alongX() ? 0 : across1;
+  const int dy0 = alongX() ? across0 : 0, dy1 = alongX() ? across1 : 0;
+  const int left = std::min(x1, x2) + dx0, right = std::max(x1, x2) + dx1;
+  const int top = std::min(y1, y2) + dy0, bottom = std::max(y1, y2) + dy1;
+  return {left, top, right - left + 1, bottom - top + 1};
+}
+
 // Both edges are rounded, so boxes that touch in twips touch in pixels too.
 PixelRect TwipRect::toPixels() const {
   int x1 = forms::toPixels(left), y1 = forms::toPixels(top);

@@ -63,6 +63,21 @@ struct PixelRect {
   friend bool operator==(const PixelRect&, const PixelRect&) = default;
 };
 
+// A straight line between the centres of two pixels, drawn with a pen `width` pixels across:
+// `width` one-pixel lines side by side, stacked across the line's run (rows for a line that runs
+// mostly along X, columns otherwise), the first penStart() pixels off the line. Every host draws
+// exactly these pixels, and the runtime repaints exactly bounds() when the line changes, so a
+// hidden frame leaves nothing behind.
+struct PixelLine {
+  int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  int width = 1;
+
+  bool alongX() const { return std::abs(x2 - x1) >= std::abs(y2 - y1); }
+  int pen() const { return width > 1 ? width : 1; }
+  int penStart() const { return -(pen() - 1) / 2; }
+  PixelRect bounds() const;
+};
+
 // A box in twips relative to some container, as controls hold it.
 struct TwipRect {
   Twips left = 0, top = 0, width = 0, height = 0;

@@ -198,21 +198,16 @@ void Painter::draw(const forms::OutlineRect& c) {
   fill(r.x + r.w - t, r.y, t, r.h);
 }
 
-// A thick line as parallel one-pixel lines, offset across the line's run: for the frames'
-// horizontal and vertical 2-pixel lines this is exactly a 2-pixel band.
+// A thick line as parallel one-pixel lines across its run, exactly the pixels the runtime
+// repaints when the line changes.
 void Painter::draw(const forms::DrawLine& c) {
-  int width = std::max(c.width, 1);
-  forms::PixelRect bounds{std::min(c.x1, c.x2) - width, std::min(c.y1, c.y2) - width,
-                          std::abs(c.x2 - c.x1) + 2 * width + 1,
-                          std::abs(c.y2 - c.y1) + 2 * width + 1};
-  if (!clipTo(bounds)) {
+  if (!clipTo(c.bounds())) {
     return;
   }
   setColor(c.color);
-  bool acrossY = std::abs(c.x2 - c.x1) >= std::abs(c.y2 - c.y1);
-  for (int k = 0; k < width; ++k) {
-    int d = k - (width - 1) / 2;
-    int dx = acrossY ? 0 : d, dy = acrossY ? d : 0;
+  for (int k = 0; k < c.pen(); ++k) {
+    int d = c.penStart() + k;
+    int dx = c.alongX() ? 0 : d, dy = c.alongX() ? d : 0;
     SDL_RenderDrawLine(renderer_, c.x1 + dx, c.y1 + dy, c.x2 + dx, c.y2 + dy);
   }
 }

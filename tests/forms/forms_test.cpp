@@ -172,23 +172,24 @@ TEST_F(FormsTest, TimersKeepTheirIntervalWithoutBurstOrDrift) {
   int fast = 0, slow = 0;
   form.Fast.Tick = [&] { ++fast; };
   form.Slow.Tick = [&] { ++slow; };
-  form.Fast.Enabled = true;  // 1 ms runs at 10 ms
-  play.advance(100);
+  form.Fast.Enabled = true;  // 1 ms runs at 55 ms
+  play.advance(550);
   EXPECT_EQ(fast, 10);
   form.Fast.Enabled = false;
 
-  form.Slow.Enabled = true;  // due at 200
+  const forms::Millis t0 = host.now();
+  form.Slow.Enabled = true;  // due 100 ms from now
   play.advance(50);
   form.Slow.Enabled = true;  // already running: nothing changes
-  EXPECT_EQ(form.nextTimerDue(), 200);
+  EXPECT_EQ(form.nextTimerDue(), t0 + 100);
   form.Slow.Enabled = false;
   form.Slow.Enabled = true;  // a fresh start: due 100 ms from now
-  EXPECT_EQ(form.nextTimerDue(), 250);
+  EXPECT_EQ(form.nextTimerDue(), t0 + 150);
 
-  host.setNow(475);  // late: one tick, and the grid of 250, 350, 450 ... holds
+  host.setNow(t0 + 375);  // late: one tick, and the grid of +150, +250, +350 ... holds
   form.runDueTimers();
   EXPECT_EQ(slow, 1);
-  EXPECT_EQ(form.nextTimerDue(), 550);
+  EXPECT_EQ(form.nextTimerDue(), t0 + 450);
 
   form.Slow.Tick = [&] {
     ++slow;

@@ -62,7 +62,7 @@ TEST(GameControl, AGameWithoutHitsHas99AppearancesAndEndsInGameOver) {
   int appearances = 0;
   std::string last = g.counter();
   while (g.running() && g.host.now() < 10 * 60 * 1000) {
-    g.driver.advance(10);
+    g.driver.advance(Play::kTick);
     if (g.counter() != last && g.running()) {
       ++appearances;
       const float left = g.form.Image2.Left;
@@ -85,7 +85,7 @@ TEST(GameControl, LeftCoversItsWholeRange) {
   g.host.queueRnd({0.0f, 0.99999994f});
   g.driver.advance(400);
   EXPECT_EQ(g.form.Image2.Left, 1);
-  g.driver.advance(10 * 20 + 400);
+  g.driver.advance(Play::kTick * 20 + 400);
   EXPECT_EQ(g.form.Image2.Left, 3960);
 }
 
@@ -95,7 +95,7 @@ TEST(GameControl, TheTargetRisesAndSinksInExactSteps) {
   g.driver.advance(400);
   std::vector<float> tops;
   while (g.targetMoving()) {
-    g.driver.advance(10);
+    g.driver.advance(Play::kTick);
     tops.push_back(g.form.Image2.Top);
   }
   const std::vector<float> level1 = {1500, 1440, 1380, 1320, 1260, 1200, 1140, 1080, 1020, 1020,
@@ -110,13 +110,13 @@ TEST(GameControl, TheTargetRisesAndSinksInExactSteps) {
     g.driver.advance(400);
     std::vector<float> rise;
     while (g.form.Timer2.Enabled) {
-      g.driver.advance(10);
+      g.driver.advance(Play::kTick);
       rise.push_back(g.form.Image2.Top);
     }
     ASSERT_EQ(rise.size(), static_cast<size_t>(peakTicks + 1)) << "level " << level;
     EXPECT_EQ(rise[static_cast<size_t>(peakTicks) - 1], 1020);
     while (g.targetMoving())
-      g.driver.advance(10);
+      g.driver.advance(Play::kTick);
     EXPECT_EQ(g.form.Image2.Top, 1560);
   }
 }
@@ -146,7 +146,7 @@ TEST(GameControl, TheRandomSequenceIsTheSameEveryRun) {
       EXPECT_TRUE(g.waitForPeak());
       lefts.push_back(g.form.Image2.Left);
       while (g.targetMoving())
-        g.driver.advance(10);
+        g.driver.advance(Play::kTick);
     }
     return lefts;
   };

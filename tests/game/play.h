@@ -24,6 +24,8 @@ class Play {
   static constexpr double kStartX = 787, kStartY = 2850;
   static constexpr double kAboutX = 1987, kAboutY = 2850;
   static constexpr double kExitX = 3487, kExitY = 2835;
+  // The pace of the target's rise and sink: one step per tick.
+  static constexpr forms::Millis kTick = forms::Timer::kShortestPeriod;
 
   Play() { driver.load(); }
 
