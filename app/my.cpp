@@ -6,9 +6,14 @@
 
 namespace My {
 
+// The window's twips were measured at the screen's twips per pixel, so only that same figure
+// turns them back into its pixels. Rounding it to a whole number first, as the confinement once
+// did, is harmless at 15 or 12 but at 7.5 (a desktop at 192 dpi) divides by 8: the rectangle
+// shrinks and slides towards the screen's corner, and the window's right and bottom part falls
+// out of the pointer's reach.
 platform::ClipRect windowClip(const forms::WindowRect& window, const forms::ScreenInfo& screen) {
-  const double tx = forms::roundEven(screen.twipsPerPixelX);
-  const double ty = forms::roundEven(screen.twipsPerPixelY);
+  const double tx = screen.twipsPerPixelX;
+  const double ty = screen.twipsPerPixelY;
   platform::ClipRect r;
   r.left = forms::roundEven(window.left / tx);
   r.top = forms::roundEven(window.top / ty);

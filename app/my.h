@@ -13,7 +13,7 @@ class Form1;
 namespace My {
 
 // The rectangle of screen pixels the window covers: its twips divided by the screen's twips
-// per pixel (each rounded to a whole number first), rounded to nearest with ties to even.
+// per pixel, rounded to nearest with ties to even.
 platform::ClipRect windowClip(const forms::WindowRect& window, const forms::ScreenInfo& screen);
 
 void ConfineCursor(Form1& window);

@@ -46,6 +46,26 @@ TEST(My, TheWindowRectangleRoundsTiesToEven) {
             (platform::ClipRect{125, 100, 512, 398}));
 }
 
+TEST(My, TheRectangleIsTheWindowsOwnPixelsAtEveryDesktopScale) {
+  // The SDL host counts twips at the window's scale (15 to the pixel until 192 dpi doubles the
+  // window, then 7.5); a host could as well count them at the desktop's 1440 / dpi. Whichever
+  // it is, the rectangle must come back to the pixels the window covers, wherever it stands.
+  for (int dpi : {96, 120, 144, 168, 192}) {
+    const int scale = dpi / 96;
+    const int width = 304 * scale, height = 213 * scale;
+    for (double twips : {15.0 / scale, 1440.0 / dpi}) {
+      for (int x : {0, 360, 361, 640, 719}) {
+        const int y = x * 3 / 4 + 1;
+        SCOPED_TRACE(testing::Message()
+                     << dpi << " dpi, " << twips << " twips per pixel, at " << x << "," << y);
+        const forms::WindowRect window{x * twips, y * twips, width * twips, height * twips};
+        EXPECT_EQ(My::windowClip(window, {1024 * twips, 768 * twips, twips, twips}),
+                  (platform::ClipRect{x, y, x + width, y + height}));
+      }
+    }
+  }
+}
+
 TEST(My, TheCursorIsConfinedOnlyWhileAGameRuns) {
   Play g;
   g.host.setScreen({12288, 9216, 12, 12});
