@@ -181,12 +181,14 @@ void Form::mouse(const MouseInput& in) {
       break;
     }
     case MouseInput::Type::Up: {
-      // The control that took the press has the mouse until the button comes up, wherever the
-      // pointer is by then; the release of a double click's second press gives no Click.
+      // A press and a release on the same control make a Click: the release must find the
+      // control that took the press still front-most under the pointer. A target held down
+      // while it sinks behind the fence, or past the end of the game, is no longer there to be
+      // clicked. The release of a double click's second press gives no Click.
       if (!buttonDown_ || in.button != pressButton_)
         break;
       buttonDown_ = false;
-      if (pressWasDouble_)
+      if (pressWasDouble_ || controlAt(x, y) != pressed_)
         break;
       const EventHandler& click = pressed_ ? pressed_->Click : Click;
       if (click)

@@ -87,9 +87,9 @@ class Form : public PropertyOwner {
   // --- driving the form ---
   void Load();
   // Routes one mouse event to the front-most control under the point that takes the mouse, or
-  // to the window. A press and release on the same control give Click (the release goes to the
-  // control that took the press, wherever the pointer is then); the second press of a double
-  // click gives MouseDown and then DblClick instead of a second Click.
+  // to the window. A press and a release on the same control give Click: the release must find
+  // that control still front-most under the pointer, else nothing happens. The second press of a
+  // double click gives MouseDown and then DblClick instead of a second Click.
   void mouse(const MouseInput& in);
   // The close box: runs the Unload event and ends the program.
   void closeRequested();

@@ -57,7 +57,9 @@ void Form1::Timer3_Timer() {
 }
 
 void Form1::Timer4_Timer() {
-  const float sound = std::floor(Rnd() * 2.0f + 1);  // 1 or 2 with equal chance
+  // 1 or 2 with equal chance. In double: in single precision the largest draw, 1 - 2^-24,
+  // rounds up to 3 and would play the wrong sound.
+  const float sound = static_cast<float>(std::floor(Rnd() * 2.0 + 1));
   zvuk.PlaySound(sound, "RESTYPE");
   Image2.Top = 1560;  // the hit target vanishes at once; it does not sink
   Timer1.Enabled = true;

@@ -42,6 +42,19 @@ TEST(Hits, AHitScoresTenAndAHitInThePauseScoresNothing) {
   EXPECT_EQ(g.form.Image2.Picture, g.form.Image7.Picture);
 }
 
+TEST(Hits, ThePauseEndsInSoundOneOrTwoEvenAtTheEndsOfTheRandomRange) {
+  Play g;
+  g.start();
+  for (float r : {0.99999994f, 0.0f, 0.5f, 0.49999997f}) {
+    g.shootTarget();
+    g.host.queueRnd({r});
+    const size_t before = g.soundCount();
+    g.driver.advance(600);
+    const int expected = r < 0.5f ? 1 : 2;
+    EXPECT_EQ(g.soundsSince(before), std::vector<int>{expected}) << "draw " << r;
+  }
+}
+
 TEST(Hits, ADoubleClickIsTwoHitsTheSecondInThePause) {
   Play g;
   g.start();
