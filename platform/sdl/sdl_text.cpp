@@ -5,6 +5,7 @@
 #include <SDL_ttf.h>
 
 #include "assets/resources.h"
+#include "forms/word_wrap.h"
 
 namespace platform::sdl {
 
@@ -70,8 +71,14 @@ SDL_Surface* Fonts::render(const forms::Font& font, const std::string& utf8, for
     return nullptr;
   }
   SDL_Color c{color.r, color.g, color.b, 255};
-  return wrapWidth > 0 ? TTF_RenderUTF8_Blended_Wrapped(f, utf8.c_str(), c, wrapWidth)
-                       : TTF_RenderUTF8_Blended(f, utf8.c_str(), c);
+  if (wrapWidth <= 0) {
+    return TTF_RenderUTF8_Blended(f, utf8.c_str(), c);
+  }
+  // The runtime's word wrap, not SDL_ttf's, which would start a line with the spaces that end
+  // a sentence. A wrap length of 0 breaks at the newlines alone.
+  std::string lines = forms::wrapWords(
+      utf8, wrapWidth, [&](std::string_view line) { return measure(font, line).width; });
+  return TTF_RenderUTF8_Blended_Wrapped(f, lines.c_str(), c, 0);
 }
 
 }  // namespace platform::sdl

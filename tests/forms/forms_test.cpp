@@ -8,6 +8,7 @@
 
 #include "forms/captions.h"
 #include "forms/form.h"
+#include "forms/word_wrap.h"
 #include "platform/headless/headless_host.h"
 
 namespace {
@@ -348,6 +349,24 @@ TEST(RandomSequence, StartsWhereTheGameAlwaysStarts) {
   host.queueRnd({0.25f});
   EXPECT_EQ(host.Rnd(), 0.25f);
   EXPECT_FLOAT_EQ(host.Rnd(), 0.7055475f);
+}
+
+}  // namespace
+
+namespace {
+
+// Every byte one pixel wide, so widths read off the text.
+int bytes(std::string_view s) {
+  return static_cast<int>(s.size());
+}
+
+TEST(WordWrap, SpacesAtABreakEndTheLineAndNeverStartTheNext) {
+  // "Ahoj." fits in 6 pixels; its three spaces do not count and stay on its line.
+  EXPECT_EQ(forms::wrapWords("Ahoj.   Jak se máš", 6, bytes), "Ahoj.   \nJak se \nmáš");
+  EXPECT_EQ(forms::wrapWords("Ahoj.   Jak se máš", 100, bytes), "Ahoj.   Jak se máš");
+  // A word wider than the line gets a line of its own; an own newline is kept.
+  EXPECT_EQ(forms::wrapWords("a verylongword b\ncd", 5, bytes), "a \nverylongword \nb\ncd");
+  EXPECT_EQ(forms::wrapWords("", 5, bytes), "");
 }
 
 }  // namespace
