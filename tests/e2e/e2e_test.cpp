@@ -113,6 +113,17 @@ double firstTargetLeft() {
   return std::floor(r * 3960 + 1) / 15;
 }
 
+// How many pixels inside the box differ between two shots of the window.
+int changed(const Image& before, const Image& after, const Box& box) {
+  int n = 0;
+  for (int y = box.top; y <= box.bottom; ++y) {
+    for (int x = box.left; x <= box.right; ++x) {
+      n += before.at(x, y) == after.at(x, y) ? 0 : 1;
+    }
+  }
+  return n;
+}
+
 std::string lowerCase(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
   return s;
@@ -239,12 +250,14 @@ TEST_F(RunningGame, PlaysAGameFromStartToStop) {
   ASSERT_TRUE(clickAt(kStartButton.x, kStartButton.y));
   bool heard = false;
   std::optional<Image> firstSight;
+  auto firstSeenAt = std::chrono::steady_clock::now();
   pollUntil(5s, [&] {
     heard = heard || soundBytes(audio_.path()) > 0;
     if (!firstSight) {
       Image now = shot();
       if (now.count(kAboveFence, notSky) > 0) {
         firstSight = now;
+        firstSeenAt = std::chrono::steady_clock::now();
       }
     }
     return heard && firstSight;
@@ -255,39 +268,32 @@ TEST_F(RunningGame, PlaysAGameFromStartToStop) {
   EXPECT_NEAR(target->first, firstTargetLeft(), 1.0);
   EXPECT_LE(target->second - target->first + 1, kTargetSize);
 
+  // Half a second after it came up, the figure still stands above the fence: time enough for a
+  // person to see it and aim. A real click on it then scores 10.
+  std::this_thread::sleep_until(firstSeenAt + 500ms);
+  Image halfASecondLater = shot();
+  auto standing = columns(halfASecondLater, kAboveFence, notSky);
+  ASSERT_TRUE(standing) << "the figure was gone within half a second";
+  std::optional<std::pair<int, int>> scoreBefore = columns(halfASecondLater, kScoreValue, isRed);
+  ASSERT_TRUE(scoreBefore) << "no score shows during a game";
+  ASSERT_TRUE(clickAt((standing->first + standing->second) / 2, 100));
+  std::optional<Image> afterHit;
+  pollUntil(1s, [&] {
+    Image now = shot();
+    auto score = columns(now, kScoreValue, isRed);
+    if (score && score->first < scoreBefore->first - 2) {
+      afterHit = now;
+    }
+    return afterHit.has_value();
+  });
+  ASSERT_TRUE(afterHit) << "the shot at the figure did not score";
+  EXPECT_GT(afterHit->count({standing->first, 68, standing->second, 103}, isRed), 0)
+      << "the figure does not show that it was hit";
+
   // The pointer cannot leave the window while a game runs.
   ASSERT_TRUE(moveBy(3000, 3000));
   EXPECT_TRUE(pollUntil(2s, [&] { return pointerInWindow(); }))
       << "the pointer left the window during a game";
-
-  // Shoot a target while it stands high above the fence, aiming just above the fence where it
-  // stays longest; a late shot misses harmlessly and the next appearance gets one.
-  std::optional<std::pair<int, int>> scoreBefore = columns(shot(), kScoreValue, isRed);
-  ASSERT_TRUE(scoreBefore) << "no score shows during a game";
-  std::optional<Image> afterHit;
-  int hitLeft = 0, hitRight = 0;
-  for (int attempt = 0; attempt < 6 && !afterHit; ++attempt) {
-    std::optional<std::pair<int, int>> high;
-    pollUntil(3s, [&] {
-      high = columns(shot(), kHighAboveFence, notSky);
-      return high.has_value();
-    });
-    ASSERT_TRUE(high) << "no target came up on attempt " << attempt;
-    ASSERT_TRUE(clickAt((high->first + high->second) / 2, 98));
-    pollUntil(700ms, [&] {
-      Image now = shot();
-      auto score = columns(now, kScoreValue, isRed);
-      if (score && score->first < scoreBefore->first - 2) {
-        afterHit = now;
-      }
-      return afterHit.has_value();
-    });
-    hitLeft = high->first;
-    hitRight = high->second;
-  }
-  ASSERT_TRUE(afterHit) << "six shots at the target did not score";
-  EXPECT_GT(afterHit->count({hitLeft, 68, hitRight, 103}, isRed), 0)
-      << "the target does not show that it was hit";
 
   // STOP: "Game over" on the fence, and the pointer is free again.
   int inkDuringGame = shot().count(kTitleBox, isInk);
@@ -304,10 +310,19 @@ TEST_F(RunningGame, HoverFramesTheButtonUnderThePointer) {
   const Box startTop{16, 175, 88, 177}, startBottom{16, 199, 88, 201};
   const Box aboutTop{96, 175, 168, 177};
   auto raised = [&](const Box& top) { return shot().count(top, isWhite) > 100; };
-  EXPECT_LT(shot().count(startTop, isWhite), 20) << "a frame shows before any hover";
+  const Image bare = shot();
+  EXPECT_LT(bare.count(startTop, isWhite), 20) << "a frame shows before any hover";
 
   ASSERT_TRUE(moveTo(kStartButton.x, kStartButton.y));
   EXPECT_TRUE(pollUntil(2s, [&] { return raised(startTop); })) << "no raised frame on hover";
+  // All four edges equally wide: rows across the top and bottom edges, columns across the sides,
+  // counted where they differ from the bare grass, away from the caption.
+  std::this_thread::sleep_for(100ms);
+  const Image hovered = shot();
+  EXPECT_EQ(changed(bare, hovered, {30, 170, 30, 182}), 2) << "top edge";
+  EXPECT_EQ(changed(bare, hovered, {30, 197, 30, 207}), 2) << "bottom edge";
+  EXPECT_EQ(changed(bare, hovered, {10, 190, 22, 190}), 2) << "left edge";
+  EXPECT_EQ(changed(bare, hovered, {82, 190, 95, 190}), 2) << "right edge";
 
   // A press sinks it (dark top, light bottom) and it stays so after the release.
   ASSERT_TRUE(e2e::xdotool({"click", "1"}));
@@ -324,6 +339,26 @@ TEST_F(RunningGame, HoverFramesTheButtonUnderThePointer) {
   }));
   ASSERT_TRUE(moveTo(kAboutButton.x, 207));
   EXPECT_TRUE(pollUntil(2s, [&] { return shot().count(aboutTop, isWhite) < 20; }));
+}
+
+TEST_F(RunningGame, StartLeavesNoScrapOfItsFrameBehind) {
+  // START repaints the whole window while its pressed frame shows; moving away must then take
+  // every pixel of the frame with it, for the whole game.
+  const Box aroundStart{10, 170, 95, 207};
+  const Image bare = shot();
+  ASSERT_TRUE(clickAt(kStartButton.x, kStartButton.y));
+  ASSERT_TRUE(pollUntil(2s, [&] {
+    return changed(bare, shot(), {10, 170, 95, 177}) > 100;
+  })) << "no frame around START";
+  ASSERT_TRUE(moveTo(100, 207));
+  const Box caption{30, 183, 75, 196};  // where START turns into STOP
+  EXPECT_TRUE(pollUntil(2s,
+                        [&] {
+                          Image now = shot();
+                          return changed(bare, now, aroundStart) == changed(bare, now, caption);
+                        }))
+      << changed(bare, shot(), aroundStart) - changed(bare, shot(), caption)
+      << " pixels of the frame are left around STOP";
 }
 
 TEST_F(RunningGame, AboutOpensThePanelAndOkClosesIt) {
