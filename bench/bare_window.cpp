@@ -3,13 +3,15 @@
 // software renderer), that clears and presents once and then sleeps until it is closed.
 //
 //   bare_window                       draws once, then waits for events
-//   bare_window --redraw-every-10ms   redraws every 10 ms, the pace of the game's target
+//   bare_window --redraw-every-55ms   redraws every 55 ms, the pace of the game's target
 #include <SDL.h>
 
 #include <cstdio>
 #include <cstring>
 
 namespace {
+
+constexpr Uint64 kPeriod = 55;  // ms: the step of the game's rising and sinking target
 
 void draw(SDL_Renderer* renderer) {
   SDL_SetRenderDrawColor(renderer, 127, 216, 255, 255);
@@ -20,9 +22,9 @@ void draw(SDL_Renderer* renderer) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  bool redraw = argc > 1 && std::strcmp(argv[1], "--redraw-every-10ms") == 0;
+  bool redraw = argc > 1 && std::strcmp(argv[1], "--redraw-every-55ms") == 0;
   if (argc > 1 && !redraw) {
-    std::fprintf(stderr, "usage: bare_window [--redraw-every-10ms]\n");
+    std::fprintf(stderr, "usage: bare_window [--redraw-every-55ms]\n");
     return 2;
   }
 
@@ -41,7 +43,7 @@ int main(int argc, char** argv) {
   }
   draw(renderer);
 
-  Uint64 next = SDL_GetTicks64() + 10;
+  Uint64 next = SDL_GetTicks64() + kPeriod;
   for (bool running = true; running;) {
     SDL_Event event;
     int got = 0;
@@ -56,7 +58,7 @@ int main(int argc, char** argv) {
     }
     if (Uint64 now = SDL_GetTicks64(); redraw && now >= next) {
       draw(renderer);
-      next = next + 10 > now ? next + 10 : now + 10;  // late: keep the pace, skip the backlog
+      next = next + kPeriod > now ? next + kPeriod : now + kPeriod;  // late: keep the pace, skip the backlog
     }
   }
   SDL_DestroyRenderer(renderer);
