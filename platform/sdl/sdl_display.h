@@ -1,5 +1,5 @@
-// The dots per inch the desktop draws with on the window's screen: what decides how big a
-// "pixel" of the game is (the twips per pixel) and whether the window is scaled up.
+// The dots per inch the desktop draws with on the window's screen: what decides whether the
+// window is scaled up, and so how many twips of the game a screen pixel holds.
 //
 // This is the desktop's logical setting, not the monitor's physical density: at the standard
 // 96 dpi a twip is exactly 1/15 pixel whatever the monitor measures.

@@ -28,7 +28,6 @@ namespace platform {
 namespace {
 
 constexpr double kStandardDpi = 96.0;
-constexpr double kTwipsPerInch = 1440.0;
 
 int vbButton(Uint8 sdlButton) {
   switch (sdlButton) {
@@ -88,6 +87,7 @@ class SdlHost final : public Host {
   void updateCursor();
   void loadIcon(std::span<const std::uint8_t> ico);
   void loadCursor(std::span<const std::uint8_t> cur);
+  double twipsPerPixel() const;
 
   std::chrono::steady_clock::time_point start_;
   forms::RandomSequence random_;
@@ -460,9 +460,8 @@ forms::WindowRect SdlHost::windowRect() const {
   if (SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) != 0) {
     top = left = bottom = right = 0;
   }
-  sdl::Dpi dpi = sdl::desktopDpi(window_);
-  double tx = kTwipsPerInch / dpi.x, ty = kTwipsPerInch / dpi.y;
-  return {(x - left) * tx, (y - top) * ty, (w + left + right) * tx, (h + top + bottom) * ty};
+  double t = twipsPerPixel();
+  return {(x - left) * t, (y - top) * t, (w + left + right) * t, (h + top + bottom) * t};
 }
 
 forms::ScreenInfo SdlHost::screen() const {
@@ -471,9 +470,16 @@ forms::ScreenInfo SdlHost::screen() const {
       SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window_)), &bounds) != 0) {
     return {};
   }
-  sdl::Dpi dpi = sdl::desktopDpi(window_);
-  double tx = kTwipsPerInch / dpi.x, ty = kTwipsPerInch / dpi.y;
-  return {bounds.w * tx, bounds.h * ty, tx, ty};
+  double t = twipsPerPixel();
+  return {bounds.w * t, bounds.h * t, t, t};
+}
+
+// The scale the window is really laid out at, not the desktop's: at 168 dpi the window keeps its
+// 304 pixels for the form's 4560 twips, 15 to the pixel, where the desktop's figure is 8.57; at
+// 192 dpi it doubles them, 7.5 to the pixel. The game turns its window's twips back into screen
+// pixels to confine the cursor, so they must be counted at the window's own scale.
+double SdlHost::twipsPerPixel() const {
+  return static_cast<double>(forms::kTwipsPerPixel) / scale_;
 }
 
 }  // namespace

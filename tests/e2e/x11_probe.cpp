@@ -4,6 +4,8 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <poll.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -87,6 +89,24 @@ int channel(unsigned long pixel, unsigned long mask) {
   }
   unsigned long max = mask >> shift;
   return static_cast<int>(((pixel & mask) >> shift) * 255 / max);
+}
+
+// Reads one line from a pipe, waiting at most the timeout for it; empty when it does not come.
+std::string readLine(int fd, std::chrono::milliseconds timeout) {
+  std::string line;
+  auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (line.empty() || line.back() != '\n') {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    pollfd p{fd, POLLIN, 0};
+    char c = 0;
+    if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0 ||
+        read(fd, &c, 1) != 1) {
+      return {};
+    }
+    line += c;
+  }
+  return line;
 }
 
 }  // namespace
@@ -246,5 +266,48 @@ bool xdotool(const std::vector<std::string>& args) {
   ChildProcess run("/usr/bin/env", options);
   return run.started() && run.waitExit(std::chrono::seconds(10)) == 0;
 }
+
+ScaledXServer::ScaledXServer(int dpi) {
+  int fds[2];
+  if (pipe(fds) != 0) {
+    error_ = "cannot make a pipe for Xvfb";
+    return;
+  }
+  TempFile log("vombrel-xvfb");
+  // -noreset keeps the resources when the last client leaves, as a desktop's server does.
+  ChildOptions options;
+  options.args = {"Xvfb",    "-displayfd", std::to_string(fds[1]), "-dpi",      std::to_string(dpi),
+                  "-screen", "0",          "1024x768x24",          "-nolisten", "tcp",
+                  "-noreset"};
+  options.outputFile = log.path();
+  server_ = std::make_unique<ChildProcess>("/usr/bin/env", options);
+  close(fds[1]);
+  // Xvfb writes its display number there once it takes connections.
+  std::string number = server_->started() ? readLine(fds[0], std::chrono::seconds(10)) : "";
+  close(fds[0]);
+  if (number.empty()) {
+    error_ = "Xvfb did not start: " + server_->error() + readFile(log.path());
+    return;
+  }
+  display_ = ":" + number.substr(0, number.size() - 1);
+
+  // What xrdb or a desktop's settings daemon puts there, with a real tab and newline.
+  ChildOptions xprop;
+  xprop.args = {"xprop",
+                "-root",
+                "-f",
+                "RESOURCE_MANAGER",
+                "8s",
+                "-set",
+                "RESOURCE_MANAGER",
+                "Xft.dpi:\t" + std::to_string(dpi) + "\n"};
+  xprop.env = {{"DISPLAY", display_}};
+  ChildProcess set("/usr/bin/env", xprop);
+  if (!set.started() || set.waitExit(std::chrono::seconds(10)) != 0) {
+    error_ = "xprop cannot set Xft.dpi on display " + display_;
+  }
+}
+
+ScaledXServer::~ScaledXServer() = default;
 
 }  // namespace e2e

@@ -1,6 +1,7 @@
 // Looking at and poking a real X display from outside a program, for the end-to-end tests and
 // the process benchmark: find a program's window, read its pixels, read the pointer, ask the
 // window to close, and drive the mouse with xdotool (real input events through the server).
+// Tests that need a desktop at another scale start an X server of their own (ScaledXServer).
 //
 //   e2e::XProbe x;                       // connects to $DISPLAY
 //   if (!x.connected()) fail(x.error());
@@ -15,6 +16,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -94,5 +96,26 @@ class XProbe {
 
 // Runs xdotool with the arguments; true when it succeeds.
 bool xdotool(const std::vector<std::string>& args);
+
+class ChildProcess;
+
+// An X server of one's own: Xvfb with a 1024 x 768 screen at the dpi, which it also publishes as
+// the Xft.dpi resource, as a desktop scaled to it does. It takes a free display number; point
+// $DISPLAY at display() to use it. Ended with the object.
+class ScaledXServer {
+ public:
+  explicit ScaledXServer(int dpi);
+  ~ScaledXServer();
+  ScaledXServer(const ScaledXServer&) = delete;
+  ScaledXServer& operator=(const ScaledXServer&) = delete;
+
+  const std::string& display() const { return display_; }  // ":N"
+  const std::string& error() const { return error_; }      // why it is not there
+
+ private:
+  std::unique_ptr<ChildProcess> server_;
+  std::string display_;
+  std::string error_;
+};
 
 }  // namespace e2e

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -22,6 +23,7 @@
 #include "forms/canvas.h"
 #include "forms/picture.h"
 #include "platform/sdl/sdl_host.h"
+#include "tests/e2e/x11_probe.h"
 
 namespace {
 
@@ -170,6 +172,51 @@ TEST_F(SdlHostTest, WindowHasTheFixedClientSizeAndReportsTwips) {
   EXPECT_DOUBLE_EQ(w.top, g.y * 15.0);
   EXPECT_DOUBLE_EQ(w.width, 4560);
   EXPECT_DOUBLE_EQ(w.height, 3195);
+}
+
+// $DISPLAY pointed elsewhere for the life of the object.
+class DisplayAt {
+ public:
+  explicit DisplayAt(const std::string& display) {
+    if (const char* now = std::getenv("DISPLAY")) {
+      saved_ = now;
+    }
+    setenv("DISPLAY", display.c_str(), 1);
+  }
+  ~DisplayAt() {
+    if (saved_) {
+      setenv("DISPLAY", saved_->c_str(), 1);
+    } else {
+      unsetenv("DISPLAY");
+    }
+  }
+
+ private:
+  std::optional<std::string> saved_;
+};
+
+// The game turns its window's twips back into screen pixels to confine the cursor, so they are
+// counted at the scale the window is laid out at: at 168 dpi the window keeps its 304 pixels for
+// the form's 4560 twips, at 192 dpi it doubles them. Each desktop is an X server of its own.
+TEST(SdlHostScaled, CountsTwipsAtTheScaleTheWindowIsLaidOut) {
+  for (auto [dpi, twips] : {std::pair{168, 15.0}, std::pair{192, 7.5}}) {
+    SCOPED_TRACE(testing::Message() << dpi << " dpi");
+    e2e::ScaledXServer server(dpi);
+    ASSERT_EQ(server.error(), "");
+    DisplayAt display(server.display());
+    auto host = platform::createSdlHost();
+    platform::Status st = host->open(platform::WindowSetup{});
+    ASSERT_TRUE(st.ok()) << st.error;
+
+    forms::ScreenInfo screen = host->screen();
+    EXPECT_DOUBLE_EQ(screen.twipsPerPixelX, twips);
+    EXPECT_DOUBLE_EQ(screen.twipsPerPixelY, twips);
+    EXPECT_DOUBLE_EQ(screen.widthTwips, 1024 * twips);
+    EXPECT_DOUBLE_EQ(screen.heightTwips, 768 * twips);
+    forms::WindowRect w = host->windowRect();
+    EXPECT_DOUBLE_EQ(w.width, 4560);
+    EXPECT_DOUBLE_EQ(w.height, 3195);
+  }
 }
 
 TEST_F(SdlHostTest, RendersTheDrawListAndRepaintsOnlyTheDamage) {
