@@ -289,9 +289,6 @@ class RandomPlay {
       pressAt_ = s_->host.now();
       hitsAtPress_ = stats_.hits;
     }
-    if (type == forms::MouseInput::Type::Up && pressOnTarget_ && s_->host.now() > pressAt_) {
-      lateReleaseFromTarget_ = true;
-    }
     forms::MouseInput in;
     in.type = type;
     in.button = button;
@@ -309,10 +306,10 @@ class RandomPlay {
   }
 
   void release(Point p) {
-    lateReleaseFromTarget_ = false;
+    const bool late = pressOnTarget_ && s_->host.now() > pressAt_;
     send(forms::MouseInput::Type::Up, p, heldButton_);
     buttonDown_ = false;
-    if (lateReleaseFromTarget_ && stats_.hits == hitsAtPress_)
+    if (late && stats_.hits == hitsAtPress_)
       ++stats_.missedLate;
   }
 
@@ -655,7 +652,7 @@ class RandomPlay {
   Act lastAct_ = Act::Wait;
 
   Point pointer_;
-  bool buttonDown_ = false, pressOnTarget_ = false, lateReleaseFromTarget_ = false;
+  bool buttonDown_ = false, pressOnTarget_ = false;
   int heldButton_ = 1;
   forms::Millis pressAt_ = 0;
   long hitsAtPress_ = 0;
