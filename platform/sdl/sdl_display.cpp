@@ -1,5 +1,6 @@
-// The desktop's dots per inch; see sdl_display.h. Kept apart from the rest of the host because
-// it needs Xlib, whose macros (Status, None, Bool) clash with ordinary names.
+// The desktop's dots per inch and the pointer grab on X; see sdl_display.h. Kept apart from the
+// rest of the host because they need Xlib, whose macros (Status, None, Bool) clash with ordinary
+// names.
 #include "platform/sdl/sdl_display.h"
 
 #include <SDL.h>
@@ -8,19 +9,39 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 namespace platform::sdl {
 
-Dpi desktopDpi(SDL_Window* window) {
+namespace {
+
 #if defined(SDL_VIDEO_DRIVER_X11)
+struct XWindowOf {
+  Display* display = nullptr;
+  Window window = 0;
+};
+
+std::optional<XWindowOf> xWindowOf(SDL_Window* window) {
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
-  if (SDL_GetWindowWMInfo(window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11) {
+  if (SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) {
+    return std::nullopt;
+  }
+  return XWindowOf{info.info.x11.display, info.info.x11.window};
+}
+#endif
+
+}  // namespace
+
+Dpi desktopDpi(SDL_Window* window) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  if (auto x = xWindowOf(window)) {
     // X desktops publish their scale as the Xft.dpi resource (192 at 200 %); SDL's figure on X
     // is the monitor's physical density, which would make a 93-dpi monitor's twips crooked.
-    const char* xft = XGetDefault(info.info.x11.display, "Xft", "dpi");
+    // Anyone can write the resource, so what is not a positive number counts as unset.
+    const char* xft = XGetDefault(x->display, "Xft", "dpi");
     double dpi = xft != nullptr ? std::round(std::atof(xft)) : 0;
-    return dpi > 0 ? Dpi{dpi, dpi} : Dpi{};
+    return std::isfinite(dpi) && dpi > 0 ? Dpi{dpi, dpi} : Dpi{};
   }
 #endif
   // Elsewhere (Windows, Wayland) SDL reports the desktop's setting; window systems work in
@@ -31,6 +52,37 @@ Dpi desktopDpi(SDL_Window* window) {
     return {};
   }
   return {std::round(h), std::round(v)};
+}
+
+PointerGrab grabPointer(SDL_Window* window) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  if (auto x = xWindowOf(window)) {
+    // As SDL grabs: the window gets the pointer's motion and buttons, and the pointer cannot
+    // leave it, warps included.
+    const unsigned int mask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
+    if (XGrabPointer(x->display, x->window, False, mask, GrabModeAsync, GrabModeAsync, x->window, 0,
+                     CurrentTime) != GrabSuccess) {
+      return PointerGrab::Refused;
+    }
+    // A window that holds the pointer must not stay under another one.
+    XRaiseWindow(x->display, x->window);
+    XFlush(x->display);
+    return PointerGrab::Taken;
+  }
+#endif
+  (void)window;
+  return PointerGrab::NotOnX;
+}
+
+void releasePointer(SDL_Window* window) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  if (auto x = xWindowOf(window)) {
+    // The server ignores this when another client holds the pointer.
+    XUngrabPointer(x->display, CurrentTime);
+    XFlush(x->display);
+  }
+#endif
+  (void)window;
 }
 
 }  // namespace platform::sdl

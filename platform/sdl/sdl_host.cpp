@@ -29,6 +29,11 @@ namespace {
 
 constexpr double kStandardDpi = 96.0;
 
+// Another program may hold the pointer for a moment (an open menu, a screenshot tool picking its
+// area). The game asks again from its own loop, between frames, for ten seconds at most.
+constexpr forms::Millis kGrabRetryMs = 100;
+constexpr int kGrabTries = 100;
+
 int vbButton(Uint8 sdlButton) {
   switch (sdlButton) {
     case SDL_BUTTON_LEFT:
@@ -84,6 +89,7 @@ class SdlHost final : public Host {
   forms::MouseInput mouse(forms::MouseInput::Type type, int button, Sint32 x, Sint32 y) const;
   void present();
   void applyConfinement();
+  void confine();
   void updateCursor();
   void loadIcon(std::span<const std::uint8_t> ico);
   void loadCursor(std::span<const std::uint8_t> cur);
@@ -109,6 +115,8 @@ class SdlHost final : public Host {
   std::optional<ClipRect> clip_;  // what the game asked for
   bool focusLost_ = false;
   bool boxShown_ = false;
+  int grabTries_ = 0;
+  std::optional<forms::Millis> grabRetryAt_;
 };
 
 SdlHost::~SdlHost() {
@@ -281,10 +289,17 @@ HostEvent SdlHost::wait(std::optional<forms::Millis> deadline) {
     return CloseRequest{};
   }
   for (;;) {
+    if (grabRetryAt_ && now() >= *grabRetryAt_) {
+      confine();
+    }
+    std::optional<forms::Millis> wakeAt = deadline;
+    if (grabRetryAt_) {
+      wakeAt = std::min(deadline.value_or(*grabRetryAt_), *grabRetryAt_);
+    }
     SDL_Event e;
     int got = 0;
-    if (deadline) {
-      forms::Millis left = std::clamp<forms::Millis>(*deadline - now(), 0, 1 << 30);
+    if (wakeAt) {
+      forms::Millis left = std::clamp<forms::Millis>(*wakeAt - now(), 0, 1 << 30);
       got = SDL_WaitEventTimeout(&e, static_cast<int>(left));
     } else {
       got = SDL_WaitEvent(&e);
@@ -414,17 +429,43 @@ void SdlHost::clipCursor(std::optional<ClipRect> rect) {
   applyConfinement();
 }
 
-// The grab keeps the pointer inside the client area against every kind of motion, warps
-// included; the mouse rectangle narrows it further when the game asks for less than the window.
 void SdlHost::applyConfinement() {
+  grabTries_ = 0;
+  grabRetryAt_.reset();
   if (window_ == nullptr) {
     return;
   }
-  bool confine = clip_.has_value() && !focusLost_ && !boxShown_;
-  if (!confine) {
-    SDL_SetWindowMouseRect(window_, nullptr);
-    SDL_SetWindowGrab(window_, SDL_FALSE);
+  if (clip_.has_value() && !focusLost_ && !boxShown_) {
+    confine();
     return;
+  }
+  SDL_SetWindowMouseRect(window_, nullptr);
+  sdl::releasePointer(window_);
+  SDL_SetWindowGrab(window_, SDL_FALSE);
+}
+
+// The grab keeps the pointer inside the client area against every kind of motion, warps
+// included; the mouse rectangle narrows it further when the game asks for less than the window.
+// While another program holds the pointer the cursor stays free, and wait() tries again.
+void SdlHost::confine() {
+  grabRetryAt_.reset();
+  ++grabTries_;
+  switch (sdl::grabPointer(window_)) {
+    case sdl::PointerGrab::Taken:
+      break;
+    case sdl::PointerGrab::NotOnX:
+      SDL_SetWindowGrab(window_, SDL_TRUE);
+      break;
+    case sdl::PointerGrab::Refused:
+      SDL_SetWindowMouseRect(window_, nullptr);
+      if (grabTries_ < kGrabTries) {
+        grabRetryAt_ = now() + kGrabRetryMs;
+      } else {
+        SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION,
+                    "cannot confine the cursor: another program held the pointer for %d s",
+                    static_cast<int>(kGrabTries * kGrabRetryMs / 1000));
+      }
+      return;
   }
   int wx = 0, wy = 0, ww = 0, wh = 0;
   SDL_GetWindowPosition(window_, &wx, &wy);
@@ -433,7 +474,6 @@ void SdlHost::applyConfinement() {
   int top = std::clamp(clip_->top - wy, 0, wh), bottom = std::clamp(clip_->bottom - wy, 0, wh);
   SDL_Rect area{left, top, right - left, bottom - top};
   SDL_SetWindowMouseRect(window_, SDL_RectEmpty(&area) ? nullptr : &area);
-  SDL_SetWindowGrab(window_, SDL_TRUE);
 }
 
 void SdlHost::messageBox(const std::string& title, const std::string& text) {

@@ -233,6 +233,28 @@ bool XProbe::requestClose(WindowId window) {
   return sent;
 }
 
+void XProbe::focus(WindowId window) {
+  XSetInputFocus(display_, window, RevertToParent, CurrentTime);
+  XSync(display_, False);
+}
+
+WindowId XProbe::root() {
+  return DefaultRootWindow(display_);
+}
+
+bool XProbe::grabPointer() {
+  bool taken = XGrabPointer(display_, DefaultRootWindow(display_), False,
+                            ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
+                            GrabModeAsync, None, None, CurrentTime) == GrabSuccess;
+  XSync(display_, False);
+  return taken;
+}
+
+void XProbe::ungrabPointer() {
+  XUngrabPointer(display_, CurrentTime);
+  XSync(display_, False);
+}
+
 std::string Image::savePng(const std::string& path) const {
   TempFile ppm("vombrel-shot");
   if (ppm.path().empty()) {
@@ -267,7 +289,7 @@ bool xdotool(const std::vector<std::string>& args) {
   return run.started() && run.waitExit(std::chrono::seconds(10)) == 0;
 }
 
-ScaledXServer::ScaledXServer(int dpi) {
+ScaledXServer::ScaledXServer(int dpi, const std::string& xftDpi) {
   int fds[2];
   if (pipe(fds) != 0) {
     error_ = "cannot make a pipe for Xvfb";
@@ -300,7 +322,7 @@ ScaledXServer::ScaledXServer(int dpi) {
                 "8s",
                 "-set",
                 "RESOURCE_MANAGER",
-                "Xft.dpi:\t" + std::to_string(dpi) + "\n"};
+                "Xft.dpi:\t" + (xftDpi.empty() ? std::to_string(dpi) : xftDpi) + "\n"};
   xprop.env = {{"DISPLAY", display_}};
   ChildProcess set("/usr/bin/env", xprop);
   if (!set.started() || set.waitExit(std::chrono::seconds(10)) != 0) {

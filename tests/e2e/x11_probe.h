@@ -88,6 +88,14 @@ class XProbe {
   // Sends the window the close request that a window manager's close box sends
   // (WM_DELETE_WINDOW); false when the window does not take it.
   bool requestClose(WindowId window);
+  // Gives the keyboard focus to the window, as a window manager does when the player picks it;
+  // the root window takes it from every program.
+  void focus(WindowId window);
+  WindowId root();
+  // Holds the pointer as another program would (a menu, a screenshot tool): false when some
+  // other client holds it already.
+  bool grabPointer();
+  void ungrabPointer();
 
  private:
   _XDisplay* display_ = nullptr;
@@ -100,11 +108,12 @@ bool xdotool(const std::vector<std::string>& args);
 class ChildProcess;
 
 // An X server of one's own: Xvfb with a 1024 x 768 screen at the dpi, which it also publishes as
-// the Xft.dpi resource, as a desktop scaled to it does. It takes a free display number; point
-// $DISPLAY at display() to use it. Ended with the object.
+// the Xft.dpi resource, as a desktop scaled to it does (or publishes xftDpi there, whatever it
+// says, when that is given). It takes a free display number; point $DISPLAY at display() to use
+// it. Ended with the object.
 class ScaledXServer {
  public:
-  explicit ScaledXServer(int dpi);
+  explicit ScaledXServer(int dpi, const std::string& xftDpi = "");
   ~ScaledXServer();
   ScaledXServer(const ScaledXServer&) = delete;
   ScaledXServer& operator=(const ScaledXServer&) = delete;
