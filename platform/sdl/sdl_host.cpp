@@ -122,6 +122,15 @@ class SdlHost final : public Host {
 SdlHost::~SdlHost() {
   clip_.reset();
   applyConfinement();
+  // The window vanishes at once rather than wait for the sound device to drain. It is destroyed
+  // only after the sound's thread has ended: SDL wakes a waiting event loop with a message to
+  // the window, and one sent from that thread to a window already gone is an X error, which
+  // ends the program with a failure. Before SDL_Quit, which would shut SDL's audio down under
+  // the thread's feet.
+  if (window_ != nullptr) {
+    SDL_HideWindow(window_);
+  }
+  sound_.reset();
   painter_.reset();
   if (backBuffer_ != nullptr) {
     SDL_DestroyTexture(backBuffer_);
@@ -138,9 +147,6 @@ SdlHost::~SdlHost() {
   if (window_ != nullptr) {
     SDL_DestroyWindow(window_);
   }
-  // After the window, which then vanishes at once rather than wait for the sound device to
-  // drain; before SDL_Quit, which would shut SDL's audio down under the sound's own thread.
-  sound_.reset();
   if (videoUp_) {
     SDL_Quit();
   }
