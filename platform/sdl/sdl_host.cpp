@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -33,6 +34,35 @@ constexpr double kStandardDpi = 96.0;
 // area). The game asks again from its own loop, between frames, for ten seconds at most.
 constexpr forms::Millis kGrabRetryMs = 100;
 constexpr int kGrabTries = 100;
+
+// The whole factor the desktop's scale asks for, as big as fits the screen's usable area (at
+// 960 dpi a 1024 x 768 screen holds the window three times over, not ten), and never below 1.
+int fittingScale(double wanted, int width, int height, const SDL_Rect& usable) {
+  double fits = std::min(usable.w / width, usable.h / height);
+  return static_cast<int>(std::max(1.0, std::floor(std::min(wanted, fits))));
+}
+
+// Which display the game was told to use, for saying which one it could not open.
+std::string namedDisplays() {
+  const char* x = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  std::string named;
+  if (x != nullptr) {
+    named = "the X display \"" + std::string(x) + "\"";
+  }
+  if (wayland != nullptr) {
+    named +=
+        (named.empty() ? "" : " nor ") + std::string("the Wayland display \"") + wayland + "\"";
+  }
+  return named;
+}
+
+// A closed terminal ends the game as SIGTERM does, which SDL turns into a quit request: the
+// cursor is freed and the program exits with success. SIGQUIT keeps its core dump, which is what
+// it is for.
+void hangUp(int) {
+  std::raise(SIGTERM);
+}
 
 int vbButton(Uint8 sdlButton) {
   switch (sdlButton) {
@@ -117,20 +147,12 @@ class SdlHost final : public Host {
   bool boxShown_ = false;
   int grabTries_ = 0;
   std::optional<forms::Millis> grabRetryAt_;
+  bool hangUpTaken_ = false;
 };
 
 SdlHost::~SdlHost() {
   clip_.reset();
   applyConfinement();
-  // The window vanishes at once rather than wait for the sound device to drain. It is destroyed
-  // only after the sound's thread has ended: SDL wakes a waiting event loop with a message to
-  // the window, and one sent from that thread to a window already gone is an X error, which
-  // ends the program with a failure. Before SDL_Quit, which would shut SDL's audio down under
-  // the thread's feet.
-  if (window_ != nullptr) {
-    SDL_HideWindow(window_);
-  }
-  sound_.reset();
   painter_.reset();
   if (backBuffer_ != nullptr) {
     SDL_DestroyTexture(backBuffer_);
@@ -146,6 +168,12 @@ SdlHost::~SdlHost() {
   }
   if (window_ != nullptr) {
     SDL_DestroyWindow(window_);
+  }
+  // After the window, which then vanishes at once rather than wait for the sound device to
+  // drain; before SDL_Quit, which would shut SDL's audio down under the sound's own thread.
+  sound_.reset();
+  if (hangUpTaken_) {
+    std::signal(SIGHUP, SIG_DFL);
   }
   if (videoUp_) {
     SDL_Quit();
@@ -171,8 +199,18 @@ Status SdlHost::open(const WindowSetup& setup) {
     return {"cannot create the window: " + sdlError()};
   }
   // On a high-density desktop the scene is drawn bigger by a whole factor, pixel for pixel.
-  scale_ = std::max(1, static_cast<int>(sdl::desktopDpi(window_).x / kStandardDpi));
-  SDL_SetWindowSize(window_, setup.clientWidth * scale_, setup.clientHeight * scale_);
+  int display = std::max(0, SDL_GetWindowDisplayIndex(window_));
+  SDL_Rect usable{0, 0, setup.clientWidth, setup.clientHeight};
+  SDL_GetDisplayUsableBounds(display, &usable);
+  scale_ = fittingScale(sdl::desktopDpi(window_).x / kStandardDpi, setup.clientWidth,
+                        setup.clientHeight, usable);
+  if (scale_ > 1) {
+    // Centred again: grown from the corner where the small window was centred, it would reach
+    // past the screen's right and bottom edges.
+    SDL_SetWindowSize(window_, setup.clientWidth * scale_, setup.clientHeight * scale_);
+    SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
+                          SDL_WINDOWPOS_CENTERED_DISPLAY(display));
+  }
   renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
   if (renderer_ == nullptr) {
     return {"cannot draw into the window: " + sdlError()};
@@ -200,6 +238,12 @@ Status SdlHost::open(const WindowSetup& setup) {
   loadCursor(setup.cursor);
   // The sound device opens at the first sound, so a game nobody starts never pays for it.
   sound_.emplace();
+  // SDL has taken SIGINT and SIGTERM; SIGHUP follows them unless someone chose to ignore it
+  // (nohup).
+  struct sigaction hup {};
+  if (sigaction(SIGHUP, nullptr, &hup) == 0 && hup.sa_handler == SIG_DFL) {
+    hangUpTaken_ = std::signal(SIGHUP, hangUp) != SIG_ERR;
+  }
   return {};
 }
 
@@ -229,6 +273,11 @@ Status SdlHost::initVideo() {
     if (!displayNamed) {
       break;
     }
+  }
+  // With a display named, SDL falls back to drawing into memory only when that display does not
+  // answer; its reason would blame the fallback.
+  if (displayNamed && reason.starts_with("SDL offers only")) {
+    return {"cannot open a window: cannot connect to " + namedDisplays()};
   }
   return {"cannot open a window: no display (" + reason + ")"};
 }
@@ -350,6 +399,11 @@ std::optional<HostEvent> SdlHost::translate(const SDL_Event& e) {
         return std::nullopt;
       }
       bool down = e.type == SDL_MOUSEBUTTONDOWN;
+      // A window unmapped and mapped again gets no focus back unless a window manager gives it
+      // one; a click into it says the player is back, and the focus brings the confinement.
+      if (down && focusLost_ && clip_) {
+        SDL_SetWindowInputFocus(window_);
+      }
       forms::MouseInput in =
           mouse(down ? forms::MouseInput::Type::Down : forms::MouseInput::Type::Up, button,
                 e.button.x, e.button.y);

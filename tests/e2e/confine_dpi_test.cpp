@@ -1,9 +1,9 @@
 // End-to-end: the cursor confinement of the real vombrel binary on desktops scaled to 96, 120,
-// 144, 168 and 192 dpi. Each scale gets an X server of its own (Xvfb at that dpi, with Xft.dpi
-// in its resources, as X desktops publish their scale), so these tests need Xvfb, xprop and
-// xdotool but not $DISPLAY. After a real click on START the pointer is pushed past every edge
-// of the window: it must stop on the client area's first and last column and row, never short
-// of them and never beyond.
+// 144, 168, 192 and 960 dpi (where the screen holds the window only three times over). Each scale
+// gets an X server of its own (Xvfb at that dpi, with Xft.dpi in its resources, as X desktops
+// publish their scale), so these tests need Xvfb, xprop and xdotool but not $DISPLAY. After a real
+// click on START the pointer is pushed past every edge of the window: it must stop on the client
+// area's first and last column and row, never short of them and never beyond.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -107,7 +107,7 @@ TEST_P(ScaledDesktop, ThePointerReachesTheWholeClientAreaAndNoFurther) {
 INSTANTIATE_TEST_SUITE_P(Dpi, ScaledDesktop,
                          ::testing::Values(Desktop{96, 304, 213}, Desktop{120, 304, 213},
                                            Desktop{144, 304, 213}, Desktop{168, 304, 213},
-                                           Desktop{192, 608, 426}),
+                                           Desktop{192, 608, 426}, Desktop{960, 912, 639}),
                          [](const ::testing::TestParamInfo<Desktop>& info) {
                            return std::to_string(info.param.dpi);
                          });

@@ -200,4 +200,85 @@ TEST_F(HostileDesktop, AForeignGrabNeitherStallsTheGameNorKeepsTheCursorFree) {
   EXPECT_TRUE(stop());
   EXPECT_FALSE(held()) << "the cursor stays confined after STOP";
 }
+// The window is unmapped and mapped again during a game (minimised and restored, say). No one
+// gives it the focus back, so the cursor is free until the player clicks into the window.
+TEST_F(HostileDesktop, AClickConfinesAgainAfterTheWindowWasUnmappedAndMapped) {
+  ASSERT_TRUE(start()) << "START did not confine the cursor";
+  const std::string id = std::to_string(window_);
+  ASSERT_TRUE(e2e::xdotool({"windowunmap", "--sync", id}));
+  ASSERT_TRUE(e2e::xdotool({"windowmap", "--sync", id}));
+  ASSERT_TRUE(pollUntil(5s, [&] { return isSky(shot().at(150, 70)); })) << "the scene is gone";
+  EXPECT_TRUE(pollUntil(2s, [&] { return !held(); })) << "held with the focus elsewhere";
+
+  ASSERT_TRUE(clickAt({150, 40}));  // a shot into the sky
+  EXPECT_TRUE(heldWithin(2s)) << "the click did not bring the confinement back";
+  EXPECT_TRUE(stop()) << "STOP does not answer";
+  EXPECT_FALSE(held()) << "the cursor stays confined after STOP";
+}
+
+// A terminal that hangs up ends the game as SIGTERM does: the cursor is let go and the program
+// reports success.
+TEST_F(HostileDesktop, AHangUpEndsARunningGameAndFreesTheCursor) {
+  ASSERT_TRUE(start()) << "START did not confine the cursor";
+  const Point o = x_.origin(window_);
+  ASSERT_EQ(kill(game_.process().pid(), SIGHUP), 0);
+  std::optional<int> status = game_.process().waitExit(10s);
+  ASSERT_TRUE(status) << "the game runs on after SIGHUP";
+  EXPECT_EQ(*status, 0) << game_.output();
+  e2e::xdotool({"mousemove_relative", "--", "3000", "3000"});
+  Point p = x_.pointer();
+  EXPECT_TRUE(p.x >= o.x + kClientWidth || p.y >= o.y + kClientHeight)
+      << "the pointer is still held at " << p.x << "," << p.y;
+}
+
+TEST(UnreachableDisplay, TheErrorNamesTheDisplay) {
+  Game game(
+      {{"DISPLAY", ":1999"}, {"WAYLAND_DISPLAY", std::nullopt}, {"SDL_VIDEODRIVER", std::nullopt}});
+  ASSERT_TRUE(game.process().started()) << game.process().error();
+  std::optional<int> status = game.process().waitExit(10s);
+  ASSERT_TRUE(status) << "the game keeps running without its display";
+  EXPECT_EQ(*status, 1);
+  // Libraries SDL tries may say something of their own (libwayland without XDG_RUNTIME_DIR).
+  std::string said = game.output();
+  std::size_t ours = said.find("vombrel:");
+  ASSERT_NE(ours, std::string::npos) << said;
+  EXPECT_EQ(said.substr(ours),
+            "vombrel: cannot open a window: cannot connect to the X display \":1999\"\n");
+}
+
+// The desktop's scale comes from a resource any program may write. However big or senseless it
+// is, the window is scaled by a whole factor that the 1024 x 768 screen holds, and at least 1.
+TEST(AbsurdScale, TheWindowFitsTheScreenWhateverTheDesktopSays) {
+  struct Desktop {
+    int dpi;
+    std::string xftDpi;  // as published; empty: the dpi itself
+    int width, height;
+  };
+  for (const Desktop& desk : {Desktop{960, "", 912, 639}, Desktop{9600, "", 912, 639},
+                              Desktop{96, "lots", 304, 213}, Desktop{96, "1e999", 304, 213}}) {
+    SCOPED_TRACE(std::to_string(desk.dpi) + " dpi, Xft.dpi " + desk.xftDpi);
+    e2e::ScaledXServer server(desk.dpi, desk.xftDpi);
+    ASSERT_EQ(server.error(), "");
+    Game game({{"DISPLAY", server.display()}});
+    ASSERT_TRUE(game.process().started()) << game.process().error();
+    std::optional<std::string> ours;
+    if (const char* d = std::getenv("DISPLAY")) {
+      ours = d;
+    }
+    setenv("DISPLAY", server.display().c_str(), 1);
+    e2e::XProbe x;
+    ours ? setenv("DISPLAY", ours->c_str(), 1) : unsetenv("DISPLAY");
+    ASSERT_TRUE(x.connected()) << x.error();
+    std::optional<e2e::WindowId> w = gameWindow(x, game);
+    ASSERT_TRUE(w) << "no window showed; the game said:\n" << game.output();
+    Point size = x.size(*w), o = x.origin(*w);
+    EXPECT_EQ(size.x, desk.width);
+    EXPECT_EQ(size.y, desk.height);
+    EXPECT_TRUE(o.x >= 0 && o.y >= 0 && o.x + size.x <= 1024 && o.y + size.y <= 768)
+        << "the window is off the screen at " << o.x << "," << o.y << " size " << size.x << "x"
+        << size.y;
+    EXPECT_FALSE(game.process().waitExit(0ms)) << game.output();
+  }
+}
+
 }  // namespace
