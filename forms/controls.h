@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "forms/canvas.h"
 #include "forms/environment.h"
+#include "forms/marks_layer.h"
 #include "forms/picture.h"
 #include "forms/property.h"
 #include "forms/types.h"
@@ -148,8 +148,8 @@ class PictureBox : public Control {
   void Line(Twips x1, Twips y1, Twips x2, Twips y2);
   void Cls();
 
-  const Canvas& marks() const { return marks_; }
-  Canvas& marks() { return marks_; }
+  const MarksLayer& marks() const { return marks_; }
+  MarksLayer& marks() { return marks_; }
   // Labels inside this box, back to front.
   std::vector<Control*>& children() { return children_; }
   const std::vector<Control*>& children() const { return children_; }
@@ -162,7 +162,7 @@ class PictureBox : public Control {
   void sizeMarks();
 
   forms::Picture sizedTo_;
-  Canvas marks_;
+  MarksLayer marks_;
   std::vector<Control*> children_;
 };
 

@@ -7,9 +7,9 @@
 #include <variant>
 #include <vector>
 
-#include "forms/canvas.h"
 #include "forms/controls.h"
 #include "forms/environment.h"
+#include "forms/marks_layer.h"
 #include "forms/picture.h"
 #include "forms/types.h"
 
@@ -41,7 +41,7 @@ struct DrawLine : PixelLine {
 
 // Text laid out in `box`: one line, or wrapped at word boundaries within the box's width.
 // Nothing is drawn outside `clip`.
-struct DrawText {
+struct DrawTextRun {
   std::string text;  // UTF-8
   Font font;
   Rgb color;
@@ -53,12 +53,13 @@ struct DrawText {
 
 // A marks layer placed with its top-left at (x, y), cut to `clip`.
 struct DrawMarks {
-  const Canvas* canvas = nullptr;
+  const MarksLayer* layer = nullptr;
   int x = 0, y = 0;
   PixelRect clip;
 };
 
-using DrawCommand = std::variant<DrawPicture, FillRect, OutlineRect, DrawLine, DrawText, DrawMarks>;
+using DrawCommand =
+    std::variant<DrawPicture, FillRect, OutlineRect, DrawLine, DrawTextRun, DrawMarks>;
 
 struct Frame {
   int width = 0, height = 0;  // the client area

@@ -266,8 +266,8 @@ void Form::paintControl(const Control& c, const PixelRect& clip, Frame& f) const
         return;
       // A fixed-size label cuts its text to its box; an auto-sized one is its text's size.
       PixelRect textClip = label.AutoSize ? clip : box.intersect(clip);
-      f.commands.push_back(DrawText{label.Caption, label.Font, resolve(label.ForeColor), box,
-                                    label.Align, label.WordWrap, textClip});
+      f.commands.push_back(DrawTextRun{label.Caption, label.Font, resolve(label.ForeColor), box,
+                                       label.Align, label.WordWrap, textClip});
       return;
     }
     case Kind::Image: {

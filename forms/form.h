@@ -20,10 +20,10 @@
 #include <string>
 #include <vector>
 
-#include "forms/canvas.h"
 #include "forms/controls.h"
 #include "forms/draw_list.h"
 #include "forms/environment.h"
+#include "forms/marks_layer.h"
 #include "forms/picture.h"
 #include "forms/property.h"
 #include "forms/types.h"
@@ -61,7 +61,7 @@ class Form : public PropertyOwner {
   // Line drawing on the window, in client twips; Cls erases all of it.
   void Line(Twips x1, Twips y1, Twips x2, Twips y2);
   void Cls();
-  const Canvas& marks() const { return marks_; }
+  const MarksLayer& marks() const { return marks_; }
 
   // The whole window on the screen, frame included, in twips; and the screen.
   double Left() const { return env_.windowRect().left; }
@@ -127,7 +127,7 @@ class Form : public PropertyOwner {
 
   Environment& env_;
   std::vector<Control*> stacking_;
-  Canvas marks_;
+  MarksLayer marks_;
   PixelRect damage_;
   bool painted_ = false;
   // The last press: the control that took it (null for the window), its button, whether the

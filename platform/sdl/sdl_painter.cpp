@@ -212,7 +212,7 @@ void Painter::draw(const forms::DrawLine& c) {
   }
 }
 
-void Painter::draw(const forms::DrawText& c) {
+void Painter::draw(const forms::DrawTextRun& c) {
   int wrapWidth = c.wrap ? c.box.w : 0;
   std::uint32_t color = c.color.r | (c.color.g << 8) | (c.color.b << 16);
   TextKey key{c.text, c.font.pixelSize, c.font.bold, c.font.italic, color, wrapWidth};
@@ -239,13 +239,13 @@ void Painter::draw(const forms::DrawText& c) {
 }
 
 void Painter::draw(const forms::DrawMarks& c) {
-  const forms::Canvas* canvas = c.canvas;
-  if (canvas == nullptr || canvas->width() <= 0 || canvas->height() <= 0) {
+  const forms::MarksLayer* layer = c.layer;
+  if (layer == nullptr || layer->width() <= 0 || layer->height() <= 0) {
     return;
   }
-  int w = canvas->width(), h = canvas->height();
-  MarksKey key{canvas, w, h};
-  if (canvas->blank() || !clipTo(forms::PixelRect{c.x, c.y, w, h}.intersect(c.clip))) {
+  int w = layer->width(), h = layer->height();
+  MarksKey key{layer, w, h};
+  if (layer->blank() || !clipTo(forms::PixelRect{c.x, c.y, w, h}.intersect(c.clip))) {
     marks_.mention(key);
     return;
   }
@@ -260,9 +260,9 @@ void Painter::draw(const forms::DrawMarks& c) {
   if (entry.texture == nullptr) {
     return;
   }
-  if (entry.stamp != canvas->version()) {
-    SDL_UpdateTexture(entry.texture, nullptr, canvas->pixels().data(), w * 4);
-    entry.stamp = canvas->version();
+  if (entry.stamp != layer->version()) {
+    SDL_UpdateTexture(entry.texture, nullptr, layer->pixels().data(), w * 4);
+    entry.stamp = layer->version();
   }
   SDL_Rect dst{c.x, c.y, w, h};
   SDL_RenderCopy(renderer_, entry.texture, nullptr, &dst);

@@ -63,14 +63,14 @@ class Painter {
   };
 
   using TextKey = std::tuple<std::string, int, bool, bool, std::uint32_t, int>;
-  using MarksKey = std::tuple<const forms::Canvas*, int, int>;
+  using MarksKey = std::tuple<const forms::MarksLayer*, int, int>;
 
   bool clipTo(const forms::PixelRect& area);
   void draw(const forms::DrawPicture& c);
   void draw(const forms::FillRect& c);
   void draw(const forms::OutlineRect& c);
   void draw(const forms::DrawLine& c);
-  void draw(const forms::DrawText& c);
+  void draw(const forms::DrawTextRun& c);
   void draw(const forms::DrawMarks& c);
   void setColor(forms::Rgb c);
   void fill(int x, int y, int w, int h);

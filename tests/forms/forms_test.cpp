@@ -248,7 +248,7 @@ TEST_F(FormsTest, ShotMarksAreRoundDotsThatRepaintsErase) {
   EXPECT_EQ(host.lastFrame()->damage, (forms::PixelRect{0, 0, 304, 213}));
 
   form.Line(150, 150, 150, 150);  // one point: a 5-px dot at pixel (10, 10)
-  const forms::Canvas& marks = form.marks();
+  const forms::MarksLayer& marks = form.marks();
   int dot = 0;
   for (int y = 8; y <= 12; ++y) {
     for (int x = 8; x <= 12; ++x)
@@ -321,12 +321,12 @@ TEST_F(FormsTest, PaintingFollowsTheStackingOrder) {
   EXPECT_EQ(frame.arrowCursorAreas.back(), (forms::PixelRect{0, 104, 304, 60}));
   std::vector<std::string> order;
   for (const auto& c : frame.commands) {
-    if (auto* t = std::get_if<forms::DrawText>(&c))
+    if (auto* t = std::get_if<forms::DrawTextRun>(&c))
       order.push_back(t->text);
     if (auto* p = std::get_if<forms::DrawPicture>(&c))
       order.push_back("picture at " + forms::textOf(p->y));
     if (auto* m = std::get_if<forms::DrawMarks>(&c))
-      order.push_back(m->canvas == &form.marks() ? "window marks" : "box marks");
+      order.push_back(m->layer == &form.marks() ? "window marks" : "box marks");
     if (std::holds_alternative<forms::DrawLine>(c))
       order.push_back("line");
     if (std::holds_alternative<forms::OutlineRect>(c))

@@ -119,7 +119,7 @@ TEST(BonusItem, AStopInFlightFreezesTheBirdInView) {
 
 TEST(Shots, BackgroundShotsMarkByBandAndCountAcrossGames) {
   Play g;
-  const forms::Canvas& marks = g.form.marks();
+  const forms::MarksLayer& marks = g.form.marks();
   // Sky, the band just above the fence, the grass.
   g.driver.click(1500, 900);
   EXPECT_EQ(marks.at(100, 60), kLightBlue);
@@ -161,7 +161,7 @@ TEST(Shots, BackgroundShotsMarkByBandAndCountAcrossGames) {
 TEST(Shots, TheFenceTakesShotsInThreeBands) {
   Play g;
   g.start();  // Label2 hides, so the whole fence takes shots
-  const forms::Canvas& fence = g.form.Picture1.marks();
+  const forms::MarksLayer& fence = g.form.Picture1.marks();
   struct Band {
     double y;
     forms::Rgb colour;

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "assets/resources.h"
-#include "forms/canvas.h"
+#include "forms/marks_layer.h"
 #include "forms/picture.h"
 #include "platform/sdl/sdl_host.h"
 #include "tests/e2e/x11_probe.h"
@@ -223,7 +223,7 @@ TEST_F(SdlHostTest, RendersTheDrawListAndRepaintsOnlyTheDamage) {
   ASSERT_NO_FATAL_FAILURE(openWindow());
   auto landscape = forms::Picture::fromBytes("landscape", assets::picture(assets::Pic::Landscape));
   auto bird = forms::Picture::fromBytes("bird", assets::picture(assets::Pic::Bird));
-  forms::Canvas marks(304, 213);
+  forms::MarksLayer marks(304, 213);
   marks.line(250, 150, 250, 150, 5, {0, 128, 0});
 
   forms::PixelRect all{0, 0, 304, 213};
@@ -232,13 +232,13 @@ TEST_F(SdlHostTest, RendersTheDrawListAndRepaintsOnlyTheDamage) {
   f.commands.push_back(forms::FillRect{{10, 60, 50, 30}, {0, 0, 255}});
   f.commands.push_back(forms::DrawPicture{bird, 10, 60, all});  // on the blue, to see through it
   f.commands.push_back(forms::DrawLine{{100, 120, 160, 120, 2}, {255, 255, 255}});
-  f.commands.push_back(forms::DrawText{"Pokusů:",
-                                       {11, true, false},
-                                       {255, 0, 0},
-                                       {100, 80, 60, 13},
-                                       forms::Alignment::Left,
-                                       false,
-                                       all});
+  f.commands.push_back(forms::DrawTextRun{"Pokusů:",
+                                          {11, true, false},
+                                          {255, 0, 0},
+                                          {100, 80, 60, 13},
+                                          forms::Alignment::Left,
+                                          false,
+                                          all});
   f.commands.push_back(forms::DrawMarks{&marks, 0, 0, all});
   host_->render(f);
   settle();

@@ -12,10 +12,10 @@
 
 namespace forms {
 
-class Canvas {
+class MarksLayer {
  public:
-  Canvas() = default;
-  Canvas(int width, int height);
+  MarksLayer() = default;
+  MarksLayer(int width, int height);
 
   void resize(int width, int height);  // clears
 

@@ -1,5 +1,5 @@
-// The marks layer of a container (see canvas.h).
-#include "forms/canvas.h"
+// The marks layer of a container (see marks_layer.h).
+#include "forms/marks_layer.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -14,11 +14,11 @@ constexpr std::uint32_t argb(Rgb c) {
 
 }  // namespace
 
-Canvas::Canvas(int width, int height) {
+MarksLayer::MarksLayer(int width, int height) {
   resize(width, height);
 }
 
-void Canvas::resize(int width, int height) {
+void MarksLayer::resize(int width, int height) {
   width_ = std::max(width, 0);
   height_ = std::max(height, 0);
   release();
@@ -26,13 +26,13 @@ void Canvas::resize(int width, int height) {
 
 // A layer without marks holds no pixels: most windows are never shot at before START clears
 // them, and a full layer of the window costs a quarter of a megabyte.
-void Canvas::release() {
+void MarksLayer::release() {
   pixels_ = {};
   marked_ = 0;
   ++version_;
 }
 
-PixelRect Canvas::line(double x1, double y1, double x2, double y2, int penWidth, Rgb color) {
+PixelRect MarksLayer::line(double x1, double y1, double x2, double y2, int penWidth, Rgb color) {
   const int pen = std::max(penWidth, 1);
   const std::uint32_t value = argb(color);
   // The pen is a disc `pen` pixels across around the stamped pixel (between pixels for an even
@@ -89,7 +89,7 @@ PixelRect Canvas::line(double x1, double y1, double x2, double y2, int penWidth,
   return touched;
 }
 
-void Canvas::erase(const PixelRect& r) {
+void MarksLayer::erase(const PixelRect& r) {
   PixelRect area = r.intersect({0, 0, width_, height_});
   if (area.empty() || marked_ == 0)
     return;
@@ -108,18 +108,18 @@ void Canvas::erase(const PixelRect& r) {
     ++version_;
 }
 
-void Canvas::clear() {
+void MarksLayer::clear() {
   if (marked_ == 0)
     return;
   release();
 }
 
-bool Canvas::isMarked(int x, int y) const {
+bool MarksLayer::isMarked(int x, int y) const {
   return marked_ > 0 && PixelRect{0, 0, width_, height_}.contains(x, y) &&
          pixels_[static_cast<std::size_t>(y) * width_ + x] != 0;
 }
 
-Rgb Canvas::at(int x, int y) const {
+Rgb MarksLayer::at(int x, int y) const {
   if (!isMarked(x, y))
     return {};
   std::uint32_t p = pixels_[static_cast<std::size_t>(y) * width_ + x];
