@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sdl/image_decoders.h"
+#include "platform/images/image_decoders.h"
 #include "platform/sdl/sdl_display.h"
 #include "platform/sdl/sdl_painter.h"
 #include "platform/sdl/sdl_sound.h"

@@ -14,7 +14,7 @@
 #include <tuple>
 
 #include "forms/draw_list.h"
-#include "platform/sdl/image_decoders.h"
+#include "platform/images/image_decoders.h"
 #include "platform/sdl/sdl_text.h"
 
 struct SDL_Renderer;

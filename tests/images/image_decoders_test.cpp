@@ -1,7 +1,7 @@
 // The GIF and icon/cursor decoders against the game's own pictures, against small hand-made GIFs
 // for the parts of LZW and interlacing the game's pictures do not exercise, and against damaged
 // input, which must give a reason and never a read outside the bytes (run under ASan).
-#include "platform/sdl/image_decoders.h"
+#include "platform/images/image_decoders.h"
 
 #include <gtest/gtest.h>
 
@@ -167,6 +167,9 @@ TEST(IconDecoder, WindowIconIsOpaqueAndHasNoHotspot) {
   EXPECT_EQ(d.image.hotspotY, 0);
   EXPECT_EQ(at(d.image, 0, 0), kBlack);
   EXPECT_EQ(at(d.image, 16, 16), (Pixel{225, 30, 18, 255}));
+  // Each byte holds two pixels, the left one in its high half.
+  EXPECT_EQ(at(d.image, 0, 10), (Pixel{255, 255, 255, 255}));
+  EXPECT_EQ(at(d.image, 1, 10), kBlack);
   EXPECT_EQ(seeThrough(d.image), 0);
 }
 

@@ -1,6 +1,6 @@
-// Decoders for the two picture formats of the game that SDL's core cannot read: GIF (the bonus
-// bird) and Windows icons and cursors (the window icon and the gun sight). Plain C++, no SDL, so
-// they are tested on their own; the painter and the host wrap the result into SDL surfaces.
+// Decoders for the two picture formats of the game that a host's own toolkit may not read: GIF
+// (the bonus bird) and Windows icons and cursors (the window icon and the gun sight). Plain C++,
+// shared by every host and tested on their own; a host wraps the result into its own images.
 //
 //   images::Decoded d = images::decodeGif(bytes);
 //   if (!d.ok()) { log d.error; }
@@ -35,8 +35,9 @@ struct Decoded {
 // index of a graphic control extension, and every pixel the image does not cover, have alpha 0.
 Decoded decodeGif(std::span<const std::uint8_t> bytes);
 
-// The first image of an .ico or .cur file holding a BMP (1, 4, 8, 24 or 32 bits a pixel with
-// its AND mask). Pixels the mask leaves out have alpha 0; a cursor's hotspot comes with it.
+// The first image of an .ico or .cur file holding a 16-colour BMP (4 bits a pixel with its AND
+// mask), as the game's are. Pixels the mask leaves out have alpha 0; a cursor's hotspot comes with
+// it.
 Decoded decodeIconOrCursor(std::span<const std::uint8_t> bytes);
 
 }  // namespace platform::images

@@ -1,5 +1,5 @@
 // GIF and icon/cursor decoding; see image_decoders.h.
-#include "platform/sdl/image_decoders.h"
+#include "platform/images/image_decoders.h"
 
 #include <algorithm>
 #include <array>
@@ -229,16 +229,9 @@ std::vector<int> gifRowOrder(int height, bool interlaced) {
 
 // ---- icons and cursors ----
 
-// The index or colour of pixel x in one row of a BMP of `bitCount` bits a pixel.
-std::uint32_t bmpSample(std::span<const std::uint8_t> row, int x, std::uint32_t bitCount) {
-  if (bitCount >= 24) {
-    auto at = static_cast<std::size_t>(x) * (bitCount / 8);
-    return row[at] | (row[at + 1] << 8) | (row[at + 2] << 16) |
-           (bitCount == 32 ? static_cast<std::uint32_t>(row[at + 3]) << 24 : 0xFF000000u);
-  }
-  auto bit = static_cast<std::size_t>(x) * bitCount;
-  int shift = static_cast<int>(8 - bitCount - bit % 8);
-  return (row[bit / 8] >> shift) & ((1u << bitCount) - 1);
+// The palette index of pixel x in one row of a 4-bit BMP; the high nibble is the left pixel.
+std::uint32_t nibble(std::span<const std::uint8_t> row, int x) {
+  return (row[static_cast<std::size_t>(x) / 2] >> (x % 2 == 0 ? 4 : 0)) & 0xF;
 }
 
 }  // namespace
@@ -365,7 +358,8 @@ Decoded decodeIconOrCursor(std::span<const std::uint8_t> bytes) {
   if (compression != 0) {
     return failure("compressed icon bitmaps are not supported");
   }
-  if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24 && bitCount != 32) {
+  // The game's icon and cursor are drawn in the sixteen colours of the desktops it was made for.
+  if (bitCount != 4) {
     return failure("icons of " + std::to_string(bitCount) + " bits a pixel are not supported");
   }
   std::int32_t height = doubleHeight / 2;
@@ -373,27 +367,24 @@ Decoded decodeIconOrCursor(std::span<const std::uint8_t> bytes) {
     return failure("the icon's size of " + sizeText(width, height) + " pixels is out of range");
   }
 
-  std::vector<Rgb> palette;
-  if (bitCount <= 8) {
-    std::uint32_t entries = coloursUsed != 0 ? coloursUsed : 1u << bitCount;
-    if (entries > 256) {
-      return failure("the icon's palette of " + std::to_string(entries) + " colours is too big");
-    }
-    Reader colours(bmp);
-    colours.skip(headerSize);
-    palette.resize(entries);
-    for (Rgb& c : palette) {
-      c.b = static_cast<std::uint8_t>(colours.u8());
-      c.g = static_cast<std::uint8_t>(colours.u8());
-      c.r = static_cast<std::uint8_t>(colours.u8());
-      colours.skip(1);
-    }
-    if (colours.isShort()) {
-      return failure("the icon's palette is cut short");
-    }
+  std::uint32_t entries = coloursUsed != 0 ? coloursUsed : 16;
+  if (entries > 16) {
+    return failure("the icon's palette of " + std::to_string(entries) + " colours is too big");
+  }
+  Reader colours(bmp);
+  colours.skip(headerSize);
+  std::vector<Rgb> palette(entries);
+  for (Rgb& c : palette) {
+    c.b = static_cast<std::uint8_t>(colours.u8());
+    c.g = static_cast<std::uint8_t>(colours.u8());
+    c.r = static_cast<std::uint8_t>(colours.u8());
+    colours.skip(1);
+  }
+  if (colours.isShort()) {
+    return failure("the icon's palette is cut short");
   }
   // Rows are bottom-up and padded to whole 32-bit words; the 1-bit AND mask follows the colours.
-  std::size_t colourStride = (static_cast<std::size_t>(width) * bitCount + 31) / 32 * 4;
+  std::size_t colourStride = (static_cast<std::size_t>(width) * 4 + 31) / 32 * 4;
   std::size_t maskStride = (static_cast<std::size_t>(width) + 31) / 32 * 4;
   std::size_t pixelsAt = headerSize + palette.size() * 4;
   std::size_t needed = pixelsAt + (colourStride + maskStride) * height;
@@ -413,24 +404,15 @@ Decoded decodeIconOrCursor(std::span<const std::uint8_t> bytes) {
     auto row = bmp.subspan(pixelsAt + fromBottom * colourStride, colourStride);
     auto mask = bmp.subspan(maskAt + fromBottom * maskStride, maskStride);
     for (int x = 0; x < width; ++x) {
-      std::uint32_t sample = bmpSample(row, x, bitCount);
-      Rgb c{static_cast<std::uint8_t>(sample >> 16), static_cast<std::uint8_t>(sample >> 8),
-            static_cast<std::uint8_t>(sample)};
-      auto alpha = static_cast<std::uint8_t>(sample >> 24);
-      if (bitCount <= 8) {
-        if (sample >= palette.size()) {
-          return failure("the icon uses colour " + std::to_string(sample) + " of a palette of " +
-                         std::to_string(palette.size()));
-        }
-        c = palette[sample];
-        alpha = 255;
+      std::uint32_t index = nibble(row, x);
+      if (index >= palette.size()) {
+        return failure("the icon uses colour " + std::to_string(index) + " of a palette of " +
+                       std::to_string(palette.size()));
       }
       // A set mask bit lets the screen show through (Windows inverts it where the colour is not
       // black; nothing else can, so those pixels are see-through too).
-      if ((mask[x / 8] >> (7 - x % 8)) & 1) {
-        alpha = 0;
-      }
-      put(result.image, x, y, c, alpha);
+      bool screen = (mask[x / 8] >> (7 - x % 8)) & 1;
+      put(result.image, x, y, palette[index], screen ? 0 : 255);
     }
   }
   return result;
