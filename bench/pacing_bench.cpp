@@ -33,16 +33,16 @@
 #include "app/form1.h"
 #include "app/game_loop.h"
 #include "platform/sdl/sdl_host.h"
-#include "tests/e2e/x11_probe.h"
+#include "tests/support/x11_probe.h"
 
 using namespace std::chrono_literals;
 
 namespace {
 
-const e2e::Point kStartButton{52, 190};
+const support::Point kStartButton{52, 190};
 // Open sky, between the captions at the top and the highest the target or the bird ever goes: a
 // shot there hits nothing and plays the shot's sound.
-const e2e::Point kSky{150, 40};
+const support::Point kSky{150, 40};
 constexpr auto kBetweenShots = 2s;      // a shot's sound and the device's tail fit in between
 constexpr forms::Millis kAround = 300;  // how near a tick must be to a close to count as around it
 constexpr forms::Millis kLateAllowed = 5;
@@ -167,21 +167,21 @@ class CloseWatch {
   std::_Exit(1);  // the other threads may still be waiting, on the display or for input
 }
 
-bool clickAt(const e2e::Point& origin, const e2e::Point& at) {
-  return e2e::xdotool({"mousemove", std::to_string(origin.x + at.x),
-                       std::to_string(origin.y + at.y), "click", "1"});
+bool clickAt(const support::Point& origin, const support::Point& at) {
+  return support::xdotool({"mousemove", std::to_string(origin.x + at.x),
+                           std::to_string(origin.y + at.y), "click", "1"});
 }
 
 // The player's part, from outside the program through the X server: START once the window
 // shows, a shot into the sky every 2 s, then the close box when the time is up. Returns why it
 // could not, or nothing.
-std::string play(e2e::XProbe& x, std::chrono::seconds length) {
-  std::optional<e2e::WindowId> window = x.findWindow(getpid(), "Vombrel !!!!", 20s);
+std::string play(support::XProbe& x, std::chrono::seconds length) {
+  std::optional<support::WindowId> window = x.findWindow(getpid(), "Vombrel !!!!", 20s);
   if (!window) {
     fail("the game showed no window");
   }
   std::this_thread::sleep_for(500ms);  // let the window settle before clicking into it
-  e2e::Point o = x.origin(*window);
+  support::Point o = x.origin(*window);
   std::string error;
   if (!clickAt(o, kStartButton)) {
     error = "xdotool could not click START";
@@ -323,7 +323,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: pacing_bench [--seconds N]\n");
     return 2;
   }
-  e2e::XProbe x;
+  support::XProbe x;
   if (!x.connected()) {
     fail(x.error());
   }

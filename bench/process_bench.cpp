@@ -27,17 +27,17 @@
 #include <utility>
 #include <vector>
 
-#include "tests/e2e/child_process.h"
-#include "tests/e2e/x11_probe.h"
+#include "tests/support/child_process.h"
+#include "tests/support/x11_probe.h"
 
 using namespace std::chrono_literals;
 
 namespace {
 
-constexpr auto kSettle = 1s;             // after the window shows, before measuring
-constexpr auto kMeasure = 3s;            // each measurement of CPU and wake-ups
-constexpr auto kGameWarmUp = 500ms;      // from START to the first appearance of the target
-const e2e::Point kStartButton{52, 190};  // START, and STOP while a game runs
+constexpr auto kSettle = 1s;                 // after the window shows, before measuring
+constexpr auto kMeasure = 3s;                // each measurement of CPU and wake-ups
+constexpr auto kGameWarmUp = 500ms;          // from START to the first appearance of the target
+const support::Point kStartButton{52, 190};  // START, and STOP while a game runs
 
 // CPU time the process has used so far (user and system, all threads), in seconds.
 std::optional<double> cpuSeconds(pid_t pid) {
@@ -100,24 +100,24 @@ struct Usage {
 
 // A program under measurement, from the moment it is started.
 struct Launched {
-  std::unique_ptr<e2e::ChildProcess> process;
-  e2e::WindowId window = 0;
+  std::unique_ptr<support::ChildProcess> process;
+  support::WindowId window = 0;
   double startupMs = 0;
   std::string error;
 };
 
-Launched launch(e2e::XProbe& x, const std::string& path, const std::string& title,
+Launched launch(support::XProbe& x, const std::string& path, const std::string& title,
                 std::vector<std::string> args = {}) {
   Launched l;
   auto start = std::chrono::steady_clock::now();
-  e2e::ChildOptions options;
+  support::ChildOptions options;
   options.args = std::move(args);
-  l.process = std::make_unique<e2e::ChildProcess>(path, options);
+  l.process = std::make_unique<support::ChildProcess>(path, options);
   if (!l.process->started()) {
     l.error = l.process->error();
     return l;
   }
-  std::optional<e2e::WindowId> w = x.findWindow(l.process->pid(), title, 20s);
+  std::optional<support::WindowId> w = x.findWindow(l.process->pid(), title, 20s);
   if (!w) {
     l.error = path + " showed no window \"" + title + "\"";
     return l;
@@ -194,7 +194,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: process_bench [--runs N]\n");
     return 2;
   }
-  e2e::XProbe x;
+  support::XProbe x;
   if (!x.connected()) {
     fail(x.error());
   }
@@ -236,18 +236,18 @@ int main(int argc, char** argv) {
     game.idleWakeUps.push_back(gameIdle.wakeUpsPerSecond);
     // Peak memory of a started program, before a game opens the sound device.
     game.peakMiB.push_back(need(peakMiB(g.process->pid()), "VmHWM"));
-    e2e::Point o = x.origin(g.window);
+    support::Point o = x.origin(g.window);
     const std::vector<std::string> clickStartStop = {
         "mousemove", std::to_string(o.x + kStartButton.x), std::to_string(o.y + kStartButton.y),
         "click", "1"};
-    if (!e2e::xdotool(clickStartStop)) {
+    if (!support::xdotool(clickStartStop)) {
       fail("xdotool could not click START");
     }
     std::this_thread::sleep_for(kGameWarmUp);
     Usage playing = need(measure(g.process->pid()), kUsage);
     game.busyCpu.push_back(playing.cpuPercent);
     game.busyWakeUps.push_back(playing.wakeUpsPerSecond);
-    if (!e2e::xdotool(clickStartStop)) {
+    if (!support::xdotool(clickStartStop)) {
       fail("xdotool could not click STOP");
     }
     std::this_thread::sleep_for(kSettle);

@@ -14,11 +14,11 @@
 #include <string>
 #include <thread>
 
-#include "tests/e2e/child_process.h"
-#include "tests/e2e/x11_probe.h"
+#include "tests/support/child_process.h"
+#include "tests/support/x11_probe.h"
 
 using namespace std::chrono_literals;
-using e2e::Point;
+using support::Point;
 
 namespace {
 
@@ -34,20 +34,20 @@ void PrintTo(const Desktop& desk, std::ostream* out) {
 class ScaledDesktop : public ::testing::TestWithParam<Desktop> {
  protected:
   void SetUp() override {
-    server_ = std::make_unique<e2e::ScaledXServer>(GetParam().dpi);
+    server_ = std::make_unique<support::ScaledXServer>(GetParam().dpi);
     ASSERT_EQ(server_->error(), "");
     setenv("DISPLAY", server_->display().c_str(), 1);  // for the probe, xdotool and the game
-    x_ = std::make_unique<e2e::XProbe>();
+    x_ = std::make_unique<support::XProbe>();
     ASSERT_TRUE(x_->connected()) << x_->error();
 
-    e2e::ChildOptions options;
+    support::ChildOptions options;
     options.env = {{"SDL_AUDIODRIVER", "dummy"},
                    {"LSAN_OPTIONS", "suppressions=" VOMBREL_LSAN_SUPPRESSIONS}};
     options.outputFile = log_.path();
-    game_ = std::make_unique<e2e::ChildProcess>(VOMBREL_BINARY, options);
+    game_ = std::make_unique<support::ChildProcess>(VOMBREL_BINARY, options);
     ASSERT_TRUE(game_->started()) << game_->error();
-    std::optional<e2e::WindowId> w = x_->findWindow(game_->pid(), "Vombrel !!!!", 20s);
-    ASSERT_TRUE(w) << "no window showed; the game said:\n" << e2e::readFile(log_.path());
+    std::optional<support::WindowId> w = x_->findWindow(game_->pid(), "Vombrel !!!!", 20s);
+    ASSERT_TRUE(w) << "no window showed; the game said:\n" << support::readFile(log_.path());
     window_ = *w;
     auto deadline = std::chrono::steady_clock::now() + 10s;
     while (!x_->hasFocus(window_) && std::chrono::steady_clock::now() < deadline) {
@@ -61,16 +61,17 @@ class ScaledDesktop : public ::testing::TestWithParam<Desktop> {
   // where the server let it go.
   Point push(int dx, int dy) {
     Point o = x_->origin(window_), size = x_->size(window_);
-    e2e::xdotool({"mousemove", std::to_string(o.x + size.x / 2), std::to_string(o.y + size.y / 2),
-                  "mousemove_relative", "--", std::to_string(dx), std::to_string(dy)});
+    support::xdotool({"mousemove", std::to_string(o.x + size.x / 2),
+                      std::to_string(o.y + size.y / 2), "mousemove_relative", "--",
+                      std::to_string(dx), std::to_string(dy)});
     return x_->pointer();
   }
 
-  std::unique_ptr<e2e::ScaledXServer> server_;
-  std::unique_ptr<e2e::XProbe> x_;
-  e2e::TempFile log_{"vombrel-e2e-log"};
-  std::unique_ptr<e2e::ChildProcess> game_;
-  e2e::WindowId window_ = 0;
+  std::unique_ptr<support::ScaledXServer> server_;
+  std::unique_ptr<support::XProbe> x_;
+  support::TempFile log_{"vombrel-e2e-log"};
+  std::unique_ptr<support::ChildProcess> game_;
+  support::WindowId window_ = 0;
 };
 
 TEST_P(ScaledDesktop, ThePointerReachesTheWholeClientAreaAndNoFurther) {
@@ -85,8 +86,8 @@ TEST_P(ScaledDesktop, ThePointerReachesTheWholeClientAreaAndNoFurther) {
 
   // START, clicked where it shows at this scale.
   const int scale = desk.width / 304;
-  ASSERT_TRUE(e2e::xdotool({"mousemove", std::to_string(o.x + 52 * scale),
-                            std::to_string(o.y + 190 * scale), "click", "1"}));
+  ASSERT_TRUE(support::xdotool({"mousemove", std::to_string(o.x + 52 * scale),
+                                std::to_string(o.y + 190 * scale), "click", "1"}));
   auto deadline = std::chrono::steady_clock::now() + 3s;
   while (push(far, 0).x == 1023 && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(20ms);

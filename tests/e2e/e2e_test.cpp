@@ -16,14 +16,14 @@
 #include <memory>
 #include <thread>
 
-#include "tests/e2e/child_process.h"
-#include "tests/e2e/x11_probe.h"
+#include "tests/support/child_process.h"
+#include "tests/support/x11_probe.h"
 
 using namespace std::chrono_literals;
-using e2e::Box;
-using e2e::Image;
-using e2e::Point;
-using e2e::Rgb;
+using support::Box;
+using support::Image;
+using support::Point;
+using support::Rgb;
 
 namespace {
 
@@ -98,7 +98,7 @@ bool notSky(Rgb p) {
 // Bytes of the audio output that are not silence: 0 is silence for signed 16-bit samples, 0x80
 // for unsigned 8-bit ones, whichever the mixer chose.
 int soundBytes(const std::string& audioFile) {
-  std::string bytes = e2e::readFile(audioFile);
+  std::string bytes = support::readFile(audioFile);
   return static_cast<int>(std::count_if(bytes.begin(), bytes.end(), [](char c) {
     return c != 0 && static_cast<unsigned char>(c) != 0x80;
   }));
@@ -135,14 +135,14 @@ class RunningGame : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(x_.connected()) << x_.error();
     ASSERT_FALSE(audio_.path().empty() || log_.path().empty()) << "cannot create files in /tmp";
-    e2e::ChildOptions options;
+    support::ChildOptions options;
     options.env = {{"SDL_AUDIODRIVER", "disk"},
                    {"SDL_DISKAUDIOFILE", audio_.path()},
                    {"LSAN_OPTIONS", "suppressions=" VOMBREL_LSAN_SUPPRESSIONS}};
     options.outputFile = log_.path();
-    game_ = std::make_unique<e2e::ChildProcess>(VOMBREL_BINARY, options);
+    game_ = std::make_unique<support::ChildProcess>(VOMBREL_BINARY, options);
     ASSERT_TRUE(game_->started()) << game_->error();
-    std::optional<e2e::WindowId> w = x_.findWindow(game_->pid(), kTitle, 20s);
+    std::optional<support::WindowId> w = x_.findWindow(game_->pid(), kTitle, 20s);
     ASSERT_TRUE(w) << "no window \"" << kTitle << "\" showed; the game said:\n" << output();
     window_ = *w;
     // The window maps before its first frame is drawn; open sky says the scene is there.
@@ -156,21 +156,22 @@ class RunningGame : public ::testing::Test {
     std::this_thread::sleep_for(100ms);
   }
 
-  std::string output() const { return e2e::readFile(log_.path()); }
+  std::string output() const { return support::readFile(log_.path()); }
   Image shot() { return x_.capture(window_); }
 
   // A real press and release of the left button at a client pixel.
   bool clickAt(int x, int y) {
     Point origin = x_.origin(window_);
-    return e2e::xdotool(
+    return support::xdotool(
         {"mousemove", std::to_string(origin.x + x), std::to_string(origin.y + y), "click", "1"});
   }
   bool moveTo(int x, int y) {
     Point origin = x_.origin(window_);
-    return e2e::xdotool({"mousemove", std::to_string(origin.x + x), std::to_string(origin.y + y)});
+    return support::xdotool(
+        {"mousemove", std::to_string(origin.x + x), std::to_string(origin.y + y)});
   }
   bool moveBy(int dx, int dy) {
-    return e2e::xdotool({"mousemove_relative", "--", std::to_string(dx), std::to_string(dy)});
+    return support::xdotool({"mousemove_relative", "--", std::to_string(dx), std::to_string(dy)});
   }
   bool pointerInWindow() {
     Point p = x_.pointer();
@@ -179,11 +180,11 @@ class RunningGame : public ::testing::Test {
            p.y < origin.y + kClientHeight;
   }
 
-  e2e::XProbe x_;
-  e2e::TempFile audio_{"vombrel-e2e-audio"};
-  e2e::TempFile log_{"vombrel-e2e-log"};
-  std::unique_ptr<e2e::ChildProcess> game_;
-  e2e::WindowId window_ = 0;
+  support::XProbe x_;
+  support::TempFile audio_{"vombrel-e2e-audio"};
+  support::TempFile log_{"vombrel-e2e-log"};
+  std::unique_ptr<support::ChildProcess> game_;
+  support::WindowId window_ = 0;
 };
 
 TEST_F(RunningGame, OpensOnTheLandscapeWithFenceTitleButtonsAndCounters) {
@@ -221,18 +222,18 @@ TEST_F(RunningGame, OpensOnTheLandscapeWithFenceTitleButtonsAndCounters) {
 }
 
 TEST(WithoutDisplay, ExitsWithAnErrorThatNamesTheDisplay) {
-  e2e::TempFile log("vombrel-e2e-log");
-  e2e::ChildOptions options;
+  support::TempFile log("vombrel-e2e-log");
+  support::ChildOptions options;
   options.env = {{"DISPLAY", std::nullopt},
                  {"WAYLAND_DISPLAY", std::nullopt},
                  {"SDL_VIDEODRIVER", std::nullopt}};
   options.outputFile = log.path();
-  e2e::ChildProcess game(VOMBREL_BINARY, options);
+  support::ChildProcess game(VOMBREL_BINARY, options);
   ASSERT_TRUE(game.started()) << game.error();
   std::optional<int> status = game.waitExit(10s);
   ASSERT_TRUE(status) << "the game keeps running without a display";
   EXPECT_NE(*status, 0);
-  std::string said = e2e::readFile(log.path());
+  std::string said = support::readFile(log.path());
   EXPECT_NE(lowerCase(said).find("display"), std::string::npos) << said;
 }
 
@@ -325,7 +326,7 @@ TEST_F(RunningGame, HoverFramesTheButtonUnderThePointer) {
   EXPECT_EQ(changed(bare, hovered, {82, 190, 95, 190}), 2) << "right edge";
 
   // A press sinks it (dark top, light bottom) and it stays so after the release.
-  ASSERT_TRUE(e2e::xdotool({"click", "1"}));
+  ASSERT_TRUE(support::xdotool({"click", "1"}));
   EXPECT_TRUE(pollUntil(2s, [&] {
     Image now = shot();
     return now.count(startTop, isInk) > 100 && now.count(startBottom, isWhite) > 100;

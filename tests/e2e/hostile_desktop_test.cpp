@@ -17,14 +17,14 @@
 #include <thread>
 #include <vector>
 
-#include "tests/e2e/child_process.h"
-#include "tests/e2e/x11_probe.h"
+#include "tests/support/child_process.h"
+#include "tests/support/x11_probe.h"
 
 using namespace std::chrono_literals;
-using e2e::Box;
-using e2e::Image;
-using e2e::Point;
-using e2e::Rgb;
+using support::Box;
+using support::Image;
+using support::Point;
+using support::Rgb;
 using Clock = std::chrono::steady_clock;
 
 namespace {
@@ -61,26 +61,26 @@ bool pollUntil(std::chrono::milliseconds timeout, Done done) {
 // The game started with a changed environment, its output kept.
 class Game {
  public:
-  explicit Game(std::vector<e2e::EnvChange> env = {}) {
-    e2e::ChildOptions options;
+  explicit Game(std::vector<support::EnvChange> env = {}) {
+    support::ChildOptions options;
     options.env = {{"SDL_AUDIODRIVER", "dummy"},
                    {"LSAN_OPTIONS", "suppressions=" VOMBREL_LSAN_SUPPRESSIONS}};
     options.env.insert(options.env.end(), env.begin(), env.end());
     options.outputFile = log_.path();
-    process_ = std::make_unique<e2e::ChildProcess>(VOMBREL_BINARY, options);
+    process_ = std::make_unique<support::ChildProcess>(VOMBREL_BINARY, options);
   }
-  e2e::ChildProcess& process() { return *process_; }
-  std::string output() const { return e2e::readFile(log_.path()); }
+  support::ChildProcess& process() { return *process_; }
+  std::string output() const { return support::readFile(log_.path()); }
 
  private:
-  e2e::TempFile log_{"vombrel-e2e-log"};
-  std::unique_ptr<e2e::ChildProcess> process_;
+  support::TempFile log_{"vombrel-e2e-log"};
+  std::unique_ptr<support::ChildProcess> process_;
 };
 
 // The game's window on the probe's display, shown with its first frame and, unless a desktop
 // without focus is being tried, focused.
-std::optional<e2e::WindowId> gameWindow(e2e::XProbe& x, Game& game) {
-  std::optional<e2e::WindowId> w = x.findWindow(game.process().pid(), kTitle, 20s);
+std::optional<support::WindowId> gameWindow(support::XProbe& x, Game& game) {
+  std::optional<support::WindowId> w = x.findWindow(game.process().pid(), kTitle, 20s);
   if (w) {
     pollUntil(10s, [&] {
       Image now = x.capture(*w);
@@ -96,7 +96,7 @@ class HostileDesktop : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(x_.connected()) << x_.error();
     ASSERT_TRUE(game_.process().started()) << game_.process().error();
-    std::optional<e2e::WindowId> w = gameWindow(x_, game_);
+    std::optional<support::WindowId> w = gameWindow(x_, game_);
     ASSERT_TRUE(w) << "no window showed; the game said:\n" << game_.output();
     window_ = *w;
     // SDL drops a click that comes within a few milliseconds of the window getting the focus.
@@ -107,12 +107,12 @@ class HostileDesktop : public ::testing::Test {
   Image shot() { return x_.capture(window_); }
   bool clickAt(Point at) {
     Point o = x_.origin(window_);
-    return e2e::xdotool(
+    return support::xdotool(
         {"mousemove", std::to_string(o.x + at.x), std::to_string(o.y + at.y), "click", "1"});
   }
   // Pushes the pointer far to the bottom right and says whether the window held it.
   bool held() {
-    e2e::xdotool({"mousemove_relative", "--", "3000", "3000"});
+    support::xdotool({"mousemove_relative", "--", "3000", "3000"});
     Point p = x_.pointer(), o = x_.origin(window_);
     return p.x < o.x + kClientWidth && p.y < o.y + kClientHeight;
   }
@@ -127,9 +127,9 @@ class HostileDesktop : public ::testing::Test {
            pollUntil(3s, [&] { return shot().count(kTitleBox, isInk) > ink + 150; });
   }
 
-  e2e::XProbe x_;
+  support::XProbe x_;
   Game game_;
-  e2e::WindowId window_ = 0;
+  support::WindowId window_ = 0;
 };
 
 // The target's top row above the fence; nullopt while it is behind the fence.
@@ -205,8 +205,8 @@ TEST_F(HostileDesktop, AForeignGrabNeitherStallsTheGameNorKeepsTheCursorFree) {
 TEST_F(HostileDesktop, AClickConfinesAgainAfterTheWindowWasUnmappedAndMapped) {
   ASSERT_TRUE(start()) << "START did not confine the cursor";
   const std::string id = std::to_string(window_);
-  ASSERT_TRUE(e2e::xdotool({"windowunmap", "--sync", id}));
-  ASSERT_TRUE(e2e::xdotool({"windowmap", "--sync", id}));
+  ASSERT_TRUE(support::xdotool({"windowunmap", "--sync", id}));
+  ASSERT_TRUE(support::xdotool({"windowmap", "--sync", id}));
   ASSERT_TRUE(pollUntil(5s, [&] { return isSky(shot().at(150, 70)); })) << "the scene is gone";
   EXPECT_TRUE(pollUntil(2s, [&] { return !held(); })) << "held with the focus elsewhere";
 
@@ -225,7 +225,7 @@ TEST_F(HostileDesktop, AHangUpEndsARunningGameAndFreesTheCursor) {
   std::optional<int> status = game_.process().waitExit(10s);
   ASSERT_TRUE(status) << "the game runs on after SIGHUP";
   EXPECT_EQ(*status, 0) << game_.output();
-  e2e::xdotool({"mousemove_relative", "--", "3000", "3000"});
+  support::xdotool({"mousemove_relative", "--", "3000", "3000"});
   Point p = x_.pointer();
   EXPECT_TRUE(p.x >= o.x + kClientWidth || p.y >= o.y + kClientHeight)
       << "the pointer is still held at " << p.x << "," << p.y;
@@ -257,7 +257,7 @@ TEST(AbsurdScale, TheWindowFitsTheScreenWhateverTheDesktopSays) {
   for (const Desktop& desk : {Desktop{960, "", 912, 639}, Desktop{9600, "", 912, 639},
                               Desktop{96, "lots", 304, 213}, Desktop{96, "1e999", 304, 213}}) {
     SCOPED_TRACE(std::to_string(desk.dpi) + " dpi, Xft.dpi " + desk.xftDpi);
-    e2e::ScaledXServer server(desk.dpi, desk.xftDpi);
+    support::ScaledXServer server(desk.dpi, desk.xftDpi);
     ASSERT_EQ(server.error(), "");
     Game game({{"DISPLAY", server.display()}});
     ASSERT_TRUE(game.process().started()) << game.process().error();
@@ -266,10 +266,10 @@ TEST(AbsurdScale, TheWindowFitsTheScreenWhateverTheDesktopSays) {
       ours = d;
     }
     setenv("DISPLAY", server.display().c_str(), 1);
-    e2e::XProbe x;
+    support::XProbe x;
     ours ? setenv("DISPLAY", ours->c_str(), 1) : unsetenv("DISPLAY");
     ASSERT_TRUE(x.connected()) << x.error();
-    std::optional<e2e::WindowId> w = gameWindow(x, game);
+    std::optional<support::WindowId> w = gameWindow(x, game);
     ASSERT_TRUE(w) << "no window showed; the game said:\n" << game.output();
     Point size = x.size(*w), o = x.origin(*w);
     EXPECT_EQ(size.x, desk.width);

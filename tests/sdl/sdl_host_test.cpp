@@ -1,6 +1,6 @@
 // The SDL host against a real X server: the window it opens, the pixels it draws, the text it
 // measures, the mouse events and confinement it gives, and the sound it writes through SDL's
-// disk audio driver. Needs DISPLAY (Xvfb at 96 dpi); the screen is read back with `import`.
+// disk audio driver. Needs DISPLAY (Xvfb at 96 dpi); the screen is read back through Xlib.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -23,35 +23,14 @@
 #include "forms/marks_layer.h"
 #include "forms/picture.h"
 #include "platform/sdl/sdl_host.h"
-#include "tests/e2e/x11_probe.h"
+#include "tests/support/child_process.h"
+#include "tests/support/x11_probe.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-// Runs a command and returns its output. The X tools get a few tries, since a busy Xvfb turns
-// connections away now and then.
-std::string run(const std::string& command) {
-  std::string out;
-  for (int attempt = 0; attempt < 5; ++attempt) {
-    out.clear();
-    FILE* p = popen(command.c_str(), "r");
-    if (p == nullptr) {
-      continue;
-    }
-    char buf[4096];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) {
-      out.append(buf, n);
-    }
-    if (pclose(p) == 0) {
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return out;
-}
-
-// Opens a shown window titled after the running test, so the X tools can find it.
+// Opens a shown window titled after the running test, so the probe can find it.
 class SdlHostTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -61,6 +40,8 @@ class SdlHostTest : public testing::Test {
       }
       GTEST_SKIP() << "no DISPLAY: run under xvfb-run -a -s \"-dpi 96\"";
     }
+    x_ = std::make_unique<support::XProbe>();
+    ASSERT_TRUE(x_->connected()) << x_->error();
   }
 
   void openWindow() {
@@ -72,44 +53,30 @@ class SdlHostTest : public testing::Test {
     platform::Status st = host_->open(setup_);
     ASSERT_TRUE(st.ok()) << st.error;
     host_->show();
-    for (int attempt = 0; attempt < 20 && windowId_.empty(); ++attempt) {
+    for (int attempt = 0; attempt < 20 && !window_; ++attempt) {
       settle();
-      windowId_ = run("xdotool search --name '^" + setup_.title + "$' | head -n1");
+      window_ = x_->findWindow(getpid(), setup_.title, std::chrono::milliseconds(0));
     }
-    ASSERT_FALSE(windowId_.empty()) << "the window never appeared on the X server";
-    windowId_.pop_back();  // the newline
+    ASSERT_TRUE(window_) << "the window never appeared on the X server";
   }
 
   // Lets the host take the X events that are waiting (map, expose, focus).
   void settle() { host_->wait(host_->now() + 100); }
 
+  // The window's client area on the screen.
   struct Geometry {
-    int x = 0, y = 0, width = 0, height = 0;
+    support::Point origin, size;
   };
-  // `which` is "-root" or "-id <window>".
-  Geometry geometry(const std::string& which) {
-    Geometry g;
-    std::string info = run("xwininfo " + which);
-    auto field = [&](const std::string& name) {
-      auto at = info.find(name);
-      return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + name.size());
-    };
-    g.x = field("Absolute upper-left X:");
-    g.y = field("Absolute upper-left Y:");
-    g.width = field("Width:");
-    g.height = field("Height:");
-    return g;
-  }
+  Geometry geometry() { return {x_->origin(*window_), x_->size(*window_)}; }
 
   struct Shot {
-    std::string rgb;
+    support::Image image;
     forms::Rgb at(int x, int y) const {
-      size_t i = (static_cast<size_t>(y) * 304 + x) * 3;
-      return {static_cast<uint8_t>(rgb[i]), static_cast<uint8_t>(rgb[i + 1]),
-              static_cast<uint8_t>(rgb[i + 2])};
+      support::Rgb p = image.at(x, y);
+      return {p.r, p.g, p.b};
     }
   };
-  Shot screenshot() { return {run("import -window " + windowId_ + " -depth 8 rgb:-")}; }
+  Shot screenshot() { return {x_->capture(*window_)}; }
 
   forms::Frame frame(forms::PixelRect damage) {
     forms::Frame f;
@@ -119,9 +86,10 @@ class SdlHostTest : public testing::Test {
     return f;
   }
 
+  std::unique_ptr<support::XProbe> x_;
   platform::WindowSetup setup_;
   std::unique_ptr<platform::Host> host_;
-  std::string windowId_;
+  std::optional<support::WindowId> window_;
 };
 
 TEST(SdlHostNoDisplay, OpenRefusesWithoutADisplay) {
@@ -155,21 +123,21 @@ TEST(SdlHostText, MeasuresTheLabelsFontsBeforeAnyWindowExists) {
 
 TEST_F(SdlHostTest, WindowHasTheFixedClientSizeAndReportsTwips) {
   ASSERT_NO_FATAL_FAILURE(openWindow());
-  Geometry g = geometry("-id " + windowId_);
-  EXPECT_EQ(g.width, 304);
-  EXPECT_EQ(g.height, 213);
+  Geometry g = geometry();
+  EXPECT_EQ(g.size.x, 304);
+  EXPECT_EQ(g.size.y, 213);
 
   forms::ScreenInfo screen = host_->screen();
   EXPECT_DOUBLE_EQ(screen.twipsPerPixelX, 15);
   EXPECT_DOUBLE_EQ(screen.twipsPerPixelY, 15);
-  Geometry root = geometry("-root");
-  EXPECT_DOUBLE_EQ(screen.widthTwips, root.width * 15.0);
-  EXPECT_DOUBLE_EQ(screen.heightTwips, root.height * 15.0);
+  support::Point root = x_->size(x_->root());
+  EXPECT_DOUBLE_EQ(screen.widthTwips, root.x * 15.0);
+  EXPECT_DOUBLE_EQ(screen.heightTwips, root.y * 15.0);
 
   // Xvfb has no window manager and so no frame: the window is its client area.
   forms::WindowRect w = host_->windowRect();
-  EXPECT_DOUBLE_EQ(w.left, g.x * 15.0);
-  EXPECT_DOUBLE_EQ(w.top, g.y * 15.0);
+  EXPECT_DOUBLE_EQ(w.left, g.origin.x * 15.0);
+  EXPECT_DOUBLE_EQ(w.top, g.origin.y * 15.0);
   EXPECT_DOUBLE_EQ(w.width, 4560);
   EXPECT_DOUBLE_EQ(w.height, 3195);
 }
@@ -201,7 +169,7 @@ class DisplayAt {
 TEST(SdlHostScaled, CountsTwipsAtTheScaleTheWindowIsLaidOut) {
   for (auto [dpi, twips] : {std::pair{168, 15.0}, std::pair{192, 7.5}}) {
     SCOPED_TRACE(testing::Message() << dpi << " dpi");
-    e2e::ScaledXServer server(dpi);
+    support::ScaledXServer server(dpi);
     ASSERT_EQ(server.error(), "");
     DisplayAt display(server.display());
     auto host = platform::createSdlHost();
@@ -245,7 +213,8 @@ TEST_F(SdlHostTest, RendersTheDrawListAndRepaintsOnlyTheDamage) {
 
   Shot shot = screenshot();
   forms::Rgb cloud = shot.at(20, 20);
-  ASSERT_EQ(shot.rgb.size(), 304u * 213u * 3u);
+  ASSERT_EQ(shot.image.width, 304);
+  ASSERT_EQ(shot.image.height, 213);
   EXPECT_EQ(shot.at(150, 100), (forms::Rgb{127, 216, 255}));  // the plain sky of the landscape
   EXPECT_EQ(shot.at(40, 80), (forms::Rgb{0, 0, 255}));
   EXPECT_EQ(shot.at(10, 60), (forms::Rgb{0, 0, 255}));  // the bird's transparent corner
@@ -286,13 +255,18 @@ TEST_F(SdlHostTest, RendersTheDrawListAndRepaintsOnlyTheDamage) {
 
 TEST_F(SdlHostTest, MouseArrivesInClientPixelsWithVbButtonsAndDoubleClicks) {
   ASSERT_NO_FATAL_FAILURE(openWindow());
-  Geometry g = geometry("-id " + windowId_);
+  Geometry g = geometry();
   // In the background: SDL counts double clicks by when it takes the presses from X, so the
   // host must be waiting while they happen. SDL drops a press that comes within a few
   // milliseconds of the pointer entering the window, hence the pause after the move.
-  run("xdotool mousemove " + std::to_string(g.x + 50) + " " + std::to_string(g.y + 60) +
-      " sleep 0.3 click 1 sleep 0.7 click 3 sleep 0.7 click --repeat 2 --delay 50 1 >/dev/null "
-      "2>&1 &");
+  support::ChildOptions clicks;
+  clicks.args = {"xdotool", "mousemove", std::to_string(g.origin.x + 50),
+                 std::to_string(g.origin.y + 60)};
+  clicks.args.insert(clicks.args.end(),
+                     {"sleep", "0.3", "click", "1", "sleep", "0.7", "click", "3", "sleep", "0.7",
+                      "click", "--repeat", "2", "--delay", "50", "1"});
+  support::ChildProcess xdotool("/usr/bin/env", clicks);
+  ASSERT_TRUE(xdotool.started()) << xdotool.error();
 
   std::vector<forms::MouseInput> presses;
   std::vector<forms::MouseInput> releases;
@@ -320,25 +294,21 @@ TEST_F(SdlHostTest, MouseArrivesInClientPixelsWithVbButtonsAndDoubleClicks) {
 
 TEST_F(SdlHostTest, ConfinesThePointerToTheWindowAndFreesIt) {
   ASSERT_NO_FATAL_FAILURE(openWindow());
-  Geometry g = geometry("-id " + windowId_);
-  auto pointer = [&] {
-    std::string loc = run("xdotool getmouselocation");
-    int x = -1, y = -1;
-    std::sscanf(loc.c_str(), "x:%d y:%d", &x, &y);
-    return std::pair{x, y};
-  };
-
-  host_->clipCursor(platform::ClipRect{g.x, g.y, g.x + g.width, g.y + g.height});
-  run("xdotool mousemove 0 0 sleep 0.1");
-  auto [cx, cy] = pointer();
-  EXPECT_GE(cx, g.x);
-  EXPECT_GE(cy, g.y);
-  EXPECT_LT(cx, g.x + g.width);
-  EXPECT_LT(cy, g.y + g.height);
+  Geometry g = geometry();
+  host_->clipCursor(
+      platform::ClipRect{g.origin.x, g.origin.y, g.origin.x + g.size.x, g.origin.y + g.size.y});
+  ASSERT_TRUE(support::xdotool({"mousemove", "0", "0", "sleep", "0.1"}));
+  support::Point p = x_->pointer();
+  EXPECT_GE(p.x, g.origin.x);
+  EXPECT_GE(p.y, g.origin.y);
+  EXPECT_LT(p.x, g.origin.x + g.size.x);
+  EXPECT_LT(p.y, g.origin.y + g.size.y);
 
   host_->clipCursor(std::nullopt);
-  run("xdotool mousemove 0 0 sleep 0.1");
-  EXPECT_EQ(pointer(), (std::pair{0, 0}));
+  ASSERT_TRUE(support::xdotool({"mousemove", "0", "0", "sleep", "0.1"}));
+  p = x_->pointer();
+  EXPECT_EQ(p.x, 0);
+  EXPECT_EQ(p.y, 0);
 }
 
 // 8-bit mono 11025 Hz square wave, `period` samples long, written the way the game's sound bank

@@ -1,5 +1,5 @@
 // Starting, watching and ending child processes; see child_process.h.
-#include "tests/e2e/child_process.h"
+#include "tests/support/child_process.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -15,7 +15,7 @@
 
 extern char** environ;
 
-namespace e2e {
+namespace support {
 
 namespace {
 
@@ -143,4 +143,4 @@ TempFile::~TempFile() {
   }
 }
 
-}  // namespace e2e
+}  // namespace support

@@ -1,10 +1,10 @@
-// A program started as a child process, for the end-to-end tests and the process benchmark:
+// A program started as a child process, for the tests and benchmarks that run real programs:
 // started with a changed environment, its output sent to a file, watched for its exit, and
 // always ended and reaped when the object goes away, so that no test leaves a game running.
 //
-//   e2e::ChildOptions options;
+//   support::ChildOptions options;
 //   options.env = {{"SDL_AUDIODRIVER", "disk"}, {"DISPLAY", std::nullopt}};
-//   e2e::ChildProcess game(path, options);
+//   support::ChildProcess game(path, options);
 //   if (!game.started()) fail(game.error());
 //   std::optional<int> status = game.waitExit(std::chrono::seconds(5));  // nullopt: still runs
 #pragma once
@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-namespace e2e {
+namespace support {
 
 // One change to the environment the child inherits: a value to set, or nullopt to remove it.
 struct EnvChange {
@@ -71,4 +71,4 @@ class TempFile {
   std::string path_;
 };
 
-}  // namespace e2e
+}  // namespace support

@@ -1,5 +1,5 @@
 // Finding, capturing and closing a program's window on an X display; see x11_probe.h.
-#include "tests/e2e/x11_probe.h"
+#include "tests/support/x11_probe.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <thread>
 
-#include "tests/e2e/child_process.h"
+#include "tests/support/child_process.h"
 
-namespace e2e {
+namespace support {
 
 namespace {
 
@@ -332,4 +332,4 @@ ScaledXServer::ScaledXServer(int dpi, const std::string& xftDpi) {
 
 ScaledXServer::~ScaledXServer() = default;
 
-}  // namespace e2e
+}  // namespace support

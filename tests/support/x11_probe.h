@@ -1,13 +1,13 @@
-// Looking at and poking a real X display from outside a program, for the end-to-end tests and
-// the process benchmark: find a program's window, read its pixels, read the pointer, ask the
+// Looking at and poking a real X display from outside a program, for the SDL host's tests, the
+// end-to-end tests and the benchmarks: find a window, read its pixels, read the pointer, ask the
 // window to close, and drive the mouse with xdotool (real input events through the server).
 // Tests that need a desktop at another scale start an X server of their own (ScaledXServer).
 //
-//   e2e::XProbe x;                       // connects to $DISPLAY
+//   support::XProbe x;                       // connects to $DISPLAY
 //   if (!x.connected()) fail(x.error());
 //   auto win = x.findWindow(pid, "Vombrel !!!!", std::chrono::seconds(10));
-//   e2e::Image shot = x.capture(*win);   // the client area, pixel (0, 0) at its top-left
-//   e2e::xdotool({"mousemove", "100", "200", "click", "1"});
+//   support::Image shot = x.capture(*win);   // the client area, pixel (0, 0) at its top-left
+//   support::xdotool({"mousemove", "100", "200", "click", "1"});
 //
 // Xlib stays inside x11_probe.cpp: its macros (None, Status, True) clash with everything else.
 #pragma once
@@ -23,7 +23,7 @@
 
 struct _XDisplay;  // Xlib's Display
 
-namespace e2e {
+namespace support {
 
 using WindowId = unsigned long;
 
@@ -127,4 +127,4 @@ class ScaledXServer {
   std::string error_;
 };
 
-}  // namespace e2e
+}  // namespace support
