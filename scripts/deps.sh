@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libsdl2-dev libsdl2-ttf-dev
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libbenchmark-dev
   xvfb xdotool x11-utils imagemagick libx11-dev
 )
 
