@@ -2,7 +2,8 @@
 // the same name. A control with no handler still takes the mouse (see forms::Control).
 #include "app/form1.h"
 
-Form1::Form1(platform::Host& host) : forms::Form(host), zvuk(host), host_(host) {
+Form1::Form1(platform::GameServices& services)
+    : forms::Form(services), zvuk(services), services_(services) {
   applyLayout();
   bindEvents();
 }

@@ -19,14 +19,15 @@
 #include <cstdint>
 
 #include "forms/form.h"
-#include "platform/host.h"
+#include "platform/game_services.h"
 #include "sound/zvuk.h"
 
 class Form1 : public forms::Form {
  public:
-  explicit Form1(platform::Host& host);
+  explicit Form1(platform::GameServices& services);
 
-  platform::Host& host() { return host_; }
+  // Sound, cursor and message boxes: all the game asks of the machine beyond the runtime.
+  platform::GameServices& services() { return services_; }
 
   Zvuk zvuk;  // the sound module
 
@@ -107,5 +108,5 @@ class Form1 : public forms::Form {
   // The hit handling that Image2_Click and Image2_DblClick share.
   void hitTarget();
 
-  platform::Host& host_;
+  platform::GameServices& services_;
 };

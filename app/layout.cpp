@@ -66,9 +66,10 @@ void store(forms::Image& i, float left, float top, float size, const forms::Pict
 }  // namespace
 
 void Form1::applyLayout() {
+  // The window's title and size: the window itself is opened from them.
   Caption = "Vombrel !!!!";
-  ClientWidth = 304;
-  ClientHeight = 213;
+  ClientWidth = forms::toPixels(4560);
+  ClientHeight = forms::toPixels(3195);
   BackColor = kWhite;
   Picture = picture("landscape", assets::Pic::Landscape);
   ForeColor = Color::rgb(0, 128, 0);

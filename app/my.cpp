@@ -24,13 +24,13 @@ platform::ClipRect windowClip(const forms::WindowRect& window, const forms::Scre
 
 void ConfineCursor(Form1& window) {
   forms::WindowRect frame{window.Left(), window.Top(), window.Width(), window.Height()};
-  window.host().clipCursor(windowClip(frame, window.Screen()));
+  window.services().clipCursor(windowClip(frame, window.Screen()));
 }
 
 // Releasing does not clip to the primary screen's rectangle, which would keep the mouse off
 // every other screen of a multi-screen desk: it frees the cursor altogether.
 void ReleaseCursor(Form1& window) {
-  window.host().clipCursor(std::nullopt);
+  window.services().clipCursor(std::nullopt);
 }
 
 }  // namespace My

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "forms/environment.h"
-#include "platform/host.h"
+#include "platform/game_services.h"
 
 class Form1;
 

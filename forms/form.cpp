@@ -6,7 +6,7 @@
 
 namespace forms {
 
-Form::Form(Environment& env) : env_(env), marks_(ClientWidth, ClientHeight) {}
+Form::Form(Environment& env) : env_(env) {}
 
 // --- drawing on the window ---
 

@@ -24,22 +24,12 @@
 #include "forms/draw_list.h"
 #include "forms/environment.h"
 #include "forms/marks_layer.h"
+#include "forms/mouse_input.h"
 #include "forms/picture.h"
 #include "forms/property.h"
 #include "forms/types.h"
 
 namespace forms {
-
-// One mouse event from the host, in pixels of the client area (fractions allowed).
-struct MouseInput {
-  enum class Type { Move, Down, Up };
-  Type type = Type::Move;
-  int button = 1;  // 1 left, 2 right, 4 middle
-  int shift = 0;
-  double x = 0, y = 0;
-  // For a press: the second press of a double click, as the window system decides it.
-  bool doubleClick = false;
-};
 
 class Form : public PropertyOwner {
  public:
@@ -52,7 +42,7 @@ class Form : public PropertyOwner {
 
   // --- the window's own properties ---
   std::string Caption;                         // the title bar
-  int ClientWidth = 304, ClientHeight = 213;   // pixels; fixed
+  int ClientWidth = 0, ClientHeight = 0;       // pixels; fixed by the layout, before setStacking
   Property<forms::Picture> Picture{this, {}};  // background, unscaled at the client origin
   Property<Color> BackColor{this, Color::rgb(255, 255, 255)};
   Color ForeColor = Color::rgb(0, 0, 0);  // pen colour for Line

@@ -1,22 +1,39 @@
 // The sound bank's one operation. See zvuk.h.
 #include "sound/zvuk.h"
 
-#include "forms/resources.h"
+#include "assets/resources.h"
 #include "forms/types.h"
 
+namespace {
+
+constexpr int kResourceNotFound = 326;
+
+struct ResourceData {
+  std::vector<std::uint8_t> bytes;
+  int error = 0;  // 0, or kResourceNotFound
+};
+
+// A fresh copy of a resource built into the executable, or error 326 when there is no resource
+// of that id and type.
+ResourceData LoadResData(int id, std::string_view type) {
+  auto found = assets::find(type, id);
+  if (!found)
+    return {{}, kResourceNotFound};
+  return {std::vector<std::uint8_t>(found->begin(), found->end()), 0};
+}
+
+}  // namespace
+
 void Zvuk::PlaySound(double id, std::string_view type) {
-  forms::ResourceData res = forms::LoadResData(forms::roundEven(id), type);
-  if (res.error == forms::kResourceNotFound) {
-    host_.messageBox(kAppName, "Please check the spelling of the ID or TYPE.");
+  ResourceData res = LoadResData(forms::roundEven(id), type);
+  if (res.error == kResourceNotFound) {
+    services_.messageBox(kAppName, "Please check the spelling of the ID or TYPE.");
     return;
   }
   // An empty resource cannot be played: stay silent and keep the sound that is playing.
-  if (res.error != 0 || res.bytes.empty()) {
+  if (res.bytes.empty()) {
     return;
   }
-  // The host reads the new bytes while the old ones are released only after the hand-over,
-  // which stops the old sound: swap them in, hand over, then let the old bytes go.
-  std::vector<std::uint8_t> previous = std::move(soundBytes_);
   soundBytes_ = std::move(res.bytes);
-  host_.playSound(soundBytes_);
+  services_.playSound(soundBytes_);
 }

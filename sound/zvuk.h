@@ -3,9 +3,10 @@
 //
 //   zvuk.PlaySound(7, "RESTYPE");   // returns at once; the shot plays in the background
 //
-// Every call loads the resource anew. soundBytes keeps the bytes of the last sound alive while
-// the host plays them. A missing sound shows the message box "Please check the spelling of the
-// ID or TYPE." (once per call) and lets the caller go on; every other failure is silent.
+// Every call loads the resource anew. soundBytes holds the bytes of the last sound loaded, as the
+// module always has; the host keeps its own copy while it plays. A missing sound shows the message
+// box "Please check the spelling of the ID or TYPE." (once per call) and lets the caller go on;
+// every other failure is silent.
 #pragma once
 
 #include <cstdint>
@@ -13,14 +14,14 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/host.h"
+#include "platform/game_services.h"
 
 class Zvuk {
  public:
   // The title of the message box: the application's name, not the window caption.
   static constexpr const char* kAppName = "Vombrel";
 
-  explicit Zvuk(platform::Host& host) : host_(host) {}
+  explicit Zvuk(platform::GameServices& services) : services_(services) {}
 
   // id is a whole number; the post-hit pause passes it as a float (1.0 or 2.0).
   void PlaySound(double id, std::string_view type);
@@ -28,6 +29,6 @@ class Zvuk {
   const std::vector<std::uint8_t>& soundBytes() const { return soundBytes_; }
 
  private:
-  platform::Host& host_;
+  platform::GameServices& services_;
   std::vector<std::uint8_t> soundBytes_;
 };

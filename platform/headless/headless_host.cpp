@@ -60,15 +60,10 @@ void HeadlessHost::messageBox(const std::string& title, const std::string& text)
   boxes_.push_back({title, text});
 }
 
-void Driver::settle() {
-  form_.runDueTimers();
-  if (form_.needsPaint() && !form_.ended())
-    host_.render(form_.paint());
-}
-
-void Driver::load() {
-  form_.Load();
-  settle();
+platform::Status Driver::load() {
+  platform::Status started = session_.start();
+  session_.step();
+  return started;
 }
 
 void Driver::send(forms::MouseInput::Type type, double x, double y, int button, int shift,
@@ -80,8 +75,8 @@ void Driver::send(forms::MouseInput::Type type, double x, double y, int button, 
   in.x = x / forms::kTwipsPerPixel;
   in.y = y / forms::kTwipsPerPixel;
   in.doubleClick = doubleClick;
-  form_.mouse(in);
-  settle();
+  session_.handle(in);
+  session_.step();
 }
 
 void Driver::move(double x, double y) {
@@ -112,16 +107,16 @@ void Driver::advanceTo(forms::Millis ms) {
   for (auto due = form_.nextTimerDue(); due && *due <= ms; due = form_.nextTimerDue()) {
     if (*due > host_.now())
       host_.setNow(*due);
-    settle();
+    session_.step();
   }
   if (ms > host_.now())
     host_.setNow(ms);
-  settle();
+  session_.step();
 }
 
 void Driver::close() {
-  form_.closeRequested();
-  settle();
+  session_.handle(platform::CloseRequest{});
+  session_.step();
 }
 
 }  // namespace headless

@@ -26,10 +26,11 @@
 //     argument, nullopt for a release), messageBoxes() (title and text of each box, which
 //     "closes" at once), lastFrame() and renderCount(), showCount(), setup() (what open() got).
 //
-// Driver: plays a form on a HeadlessHost the way the real main loop does. Coordinates are
-// window twips, as the game's handlers see them; after every input or step of time it runs the
-// timers that are due and renders a frame if anything changed.
-//   load()                         form.Load(), then a frame
+// Driver: plays a form on a HeadlessHost through the same session (platform/session.h) as the
+// real program's loop. Coordinates are window twips, as the game's handlers see them; after
+// every input or step of time it runs the timers that are due and renders a frame if anything
+// changed.
+//   load()                         opens the window, form.Load(), then the first frame
 //   move(x, y)                     a mouse move
 //   press(x, y, button, shift)     a button goes down
 //   release(x, y, button, shift)   it comes up (the press's control gets the Click)
@@ -49,6 +50,7 @@
 #include "forms/environment.h"
 #include "forms/form.h"
 #include "platform/host.h"
+#include "platform/session.h"
 
 namespace headless {
 
@@ -114,9 +116,10 @@ class HeadlessHost : public platform::Host {
 
 class Driver {
  public:
-  Driver(forms::Form& form, HeadlessHost& host) : form_(form), host_(host) {}
+  Driver(forms::Form& form, HeadlessHost& host)
+      : form_(form), host_(host), session_(host, form, {}) {}
 
-  void load();
+  platform::Status load();
   void move(double xTwips, double yTwips);
   void press(double xTwips, double yTwips, int button = 1, int shift = 0);
   void release(double xTwips, double yTwips, int button = 1, int shift = 0);
@@ -129,10 +132,10 @@ class Driver {
  private:
   void send(forms::MouseInput::Type type, double x, double y, int button, int shift,
             bool doubleClick = false);
-  void settle();  // due timers, then a frame if anything changed
 
   forms::Form& form_;
   HeadlessHost& host_;
+  platform::Session session_;
 };
 
 }  // namespace headless

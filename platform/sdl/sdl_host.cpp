@@ -184,6 +184,9 @@ Status SdlHost::open(const WindowSetup& setup) {
   if (window_ != nullptr) {
     return {"the window is already open"};
   }
+  if (setup.clientWidth <= 0 || setup.clientHeight <= 0) {
+    return {"a window needs a size"};
+  }
   // A window of 304 x 213 pixels needs no GPU, and loading the GL drivers would cost far more
   // memory than the whole game.
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");

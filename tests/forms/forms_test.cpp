@@ -35,6 +35,8 @@ const auto kFenceBytes = bmpHeader(304, 60);
 class TestForm : public forms::Form {
  public:
   explicit TestForm(forms::Environment& env) : Form(env) {
+    ClientWidth = 304;
+    ClientHeight = 213;
     place(Back, 0, 0, 1500, 300);
     place(Front, 750, 0, 1500, 300);
     Img.Left = 0;

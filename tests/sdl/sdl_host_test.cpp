@@ -87,7 +87,7 @@ class SdlHostTest : public testing::Test {
   }
 
   std::unique_ptr<support::XProbe> x_;
-  platform::WindowSetup setup_;
+  platform::WindowSetup setup_{"", 304, 213, {}, {}};
   std::unique_ptr<platform::Host> host_;
   std::optional<support::WindowId> window_;
 };
@@ -99,7 +99,7 @@ TEST(SdlHostNoDisplay, OpenRefusesWithoutADisplay) {
         unsetenv("DISPLAY");
         unsetenv("WAYLAND_DISPLAY");
         unsetenv("SDL_VIDEODRIVER");
-        platform::Status st = platform::createSdlHost()->open(platform::WindowSetup{});
+        platform::Status st = platform::createSdlHost()->open({"", 304, 213, {}, {}});
         std::fprintf(stderr, "%s\n", st.error.c_str());
         std::_Exit(st.ok() ? 1 : 0);
       },
@@ -173,7 +173,7 @@ TEST(SdlHostScaled, CountsTwipsAtTheScaleTheWindowIsLaidOut) {
     ASSERT_EQ(server.error(), "");
     DisplayAt display(server.display());
     auto host = platform::createSdlHost();
-    platform::Status st = host->open(platform::WindowSetup{});
+    platform::Status st = host->open({"", 304, 213, {}, {}});
     ASSERT_TRUE(st.ok()) << st.error;
 
     forms::ScreenInfo screen = host->screen();
