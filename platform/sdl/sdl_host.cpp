@@ -64,7 +64,9 @@ void hangUp(int) {
   std::raise(SIGTERM);
 }
 
-int vbButton(Uint8 sdlButton) {
+// The game numbers the buttons as bits, 1 the left, 2 the right and 4 the middle, so that the
+// buttons held during a move add up.
+int gameButton(Uint8 sdlButton) {
   switch (sdlButton) {
     case SDL_BUTTON_LEFT:
       return 1;
@@ -77,15 +79,42 @@ int vbButton(Uint8 sdlButton) {
   }
 }
 
-int vbButtons(Uint32 sdlMask) {
+int heldButtons(Uint32 sdlMask) {
   return (sdlMask & SDL_BUTTON_LMASK ? 1 : 0) | (sdlMask & SDL_BUTTON_RMASK ? 2 : 0) |
          (sdlMask & SDL_BUTTON_MMASK ? 4 : 0);
 }
 
-int vbShift() {
+// Shift, Ctrl and Alt as the bits 1, 2 and 4.
+int heldModifierKeys() {
   SDL_Keymod mod = SDL_GetModState();
   return (mod & KMOD_SHIFT ? 1 : 0) | (mod & KMOD_CTRL ? 2 : 0) | (mod & KMOD_ALT ? 4 : 0);
 }
+
+// Owners of SDL's objects, each freed by its own function.
+template <auto Free>
+struct FreedBy {
+  template <class T>
+  void operator()(T* p) const {
+    Free(p);
+  }
+};
+using WindowOwner = std::unique_ptr<SDL_Window, FreedBy<SDL_DestroyWindow>>;
+using RendererOwner = std::unique_ptr<SDL_Renderer, FreedBy<SDL_DestroyRenderer>>;
+using TextureOwner = std::unique_ptr<SDL_Texture, FreedBy<SDL_DestroyTexture>>;
+using CursorOwner = std::unique_ptr<SDL_Cursor, FreedBy<SDL_FreeCursor>>;
+
+// SDL itself, shut down when the object goes if the video was ever brought up.
+struct SdlRunning {
+  bool video = false;
+  SdlRunning() = default;
+  SdlRunning(const SdlRunning&) = delete;
+  SdlRunning& operator=(const SdlRunning&) = delete;
+  ~SdlRunning() {
+    if (video) {
+      SDL_Quit();
+    }
+  }
+};
 
 std::string sdlError() {
   const char* e = SDL_GetError();
@@ -128,17 +157,19 @@ class SdlHost final : public Host {
   std::chrono::steady_clock::time_point start_;
   forms::RandomSequence random_;
   mutable sdl::Fonts fonts_;
+
+  // SDL's objects go in the reverse of this order when the host does: the sound's thread first,
+  // then the textures, the cursors, the renderer and the window, and SDL itself last.
+  SdlRunning sdl_;
+  WindowOwner window_;
+  RendererOwner renderer_;
+  TextureOwner backBuffer_;
+  CursorOwner gunSight_;
+  CursorOwner arrow_;
+  std::unique_ptr<sdl::Painter> painter_;
   std::optional<sdl::Sound> sound_;
 
-  bool videoUp_ = false;
-  SDL_Window* window_ = nullptr;
-  SDL_Renderer* renderer_ = nullptr;
-  SDL_Texture* backBuffer_ = nullptr;
-  std::unique_ptr<sdl::Painter> painter_;
   int scale_ = 1;  // window pixels per client pixel
-
-  SDL_Cursor* gunSight_ = nullptr;
-  SDL_Cursor* arrow_ = nullptr;
   SDL_Cursor* shownCursor_ = nullptr;
   std::vector<forms::PixelRect> arrowAreas_;
 
@@ -153,30 +184,15 @@ class SdlHost final : public Host {
 SdlHost::~SdlHost() {
   clip_.reset();
   applyConfinement();
-  painter_.reset();
-  if (backBuffer_ != nullptr) {
-    SDL_DestroyTexture(backBuffer_);
-  }
-  if (renderer_ != nullptr) {
-    SDL_DestroyRenderer(renderer_);
-  }
-  if (gunSight_ != nullptr) {
-    SDL_FreeCursor(gunSight_);
-  }
-  if (arrow_ != nullptr) {
-    SDL_FreeCursor(arrow_);
-  }
+  // The window vanishes at once rather than wait for the sound device to drain. It is destroyed
+  // only after the sound's thread has ended (the members' order does that): SDL wakes a waiting
+  // event loop with a message to the window, and one sent from that thread to a window already
+  // gone is an X error, which ends the program with a failure.
   if (window_ != nullptr) {
-    SDL_DestroyWindow(window_);
+    SDL_HideWindow(window_.get());
   }
-  // After the window, which then vanishes at once rather than wait for the sound device to
-  // drain; before SDL_Quit, which would shut SDL's audio down under the sound's own thread.
-  sound_.reset();
   if (hangUpTaken_) {
     std::signal(SIGHUP, SIG_DFL);
-  }
-  if (videoUp_) {
-    SDL_Quit();
   }
 }
 
@@ -196,25 +212,26 @@ Status SdlHost::open(const WindowSetup& setup) {
   }
 
   // Not resizable, so window managers offer no maximise; SDL has no way to drop minimise.
-  window_ = SDL_CreateWindow(setup.title.c_str(), SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                             setup.clientWidth, setup.clientHeight, SDL_WINDOW_HIDDEN);
+  window_.reset(SDL_CreateWindow(setup.title.c_str(), SDL_WINDOWPOS_UNDEFINED,
+                                 SDL_WINDOWPOS_UNDEFINED, setup.clientWidth, setup.clientHeight,
+                                 SDL_WINDOW_HIDDEN));
   if (window_ == nullptr) {
     return {"cannot create the window: " + sdlError()};
   }
   // On a high-density desktop the scene is drawn bigger by a whole factor, pixel for pixel.
-  int display = std::max(0, SDL_GetWindowDisplayIndex(window_));
+  int display = std::max(0, SDL_GetWindowDisplayIndex(window_.get()));
   SDL_Rect usable{0, 0, setup.clientWidth, setup.clientHeight};
   SDL_GetDisplayUsableBounds(display, &usable);
-  scale_ = fittingScale(sdl::desktopDpi(window_).x / kStandardDpi, setup.clientWidth,
+  scale_ = fittingScale(sdl::desktopDpi(window_.get()).x / kStandardDpi, setup.clientWidth,
                         setup.clientHeight, usable);
   if (scale_ > 1) {
     // Centred again: grown from the corner where the small window was centred, it would reach
     // past the screen's right and bottom edges.
-    SDL_SetWindowSize(window_, setup.clientWidth * scale_, setup.clientHeight * scale_);
-    SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
+    SDL_SetWindowSize(window_.get(), setup.clientWidth * scale_, setup.clientHeight * scale_);
+    SDL_SetWindowPosition(window_.get(), SDL_WINDOWPOS_CENTERED_DISPLAY(display),
                           SDL_WINDOWPOS_CENTERED_DISPLAY(display));
   }
-  renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+  renderer_.reset(SDL_CreateRenderer(window_.get(), -1, SDL_RENDERER_SOFTWARE));
   if (renderer_ == nullptr) {
     return {"cannot draw into the window: " + sdlError()};
   }
@@ -222,20 +239,21 @@ Status SdlHost::open(const WindowSetup& setup) {
   // frame to the next, so a frame repaints only its damage. A scaled window needs a back buffer
   // of client size to enlarge from.
   if (scale_ > 1) {
-    backBuffer_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET,
-                                    setup.clientWidth, setup.clientHeight);
+    backBuffer_.reset(SDL_CreateTexture(renderer_.get(), SDL_PIXELFORMAT_ARGB8888,
+                                        SDL_TEXTUREACCESS_TARGET, setup.clientWidth,
+                                        setup.clientHeight));
     if (backBuffer_ == nullptr) {
       return {"cannot draw into the window: " + sdlError()};
     }
-    SDL_SetTextureScaleMode(backBuffer_, SDL_ScaleModeNearest);
-    SDL_SetTextureBlendMode(backBuffer_, SDL_BLENDMODE_NONE);
+    SDL_SetTextureScaleMode(backBuffer_.get(), SDL_ScaleModeNearest);
+    SDL_SetTextureBlendMode(backBuffer_.get(), SDL_BLENDMODE_NONE);
   }
   // White, the window's background colour, until the first frame paints over it.
-  SDL_SetRenderTarget(renderer_, backBuffer_);
-  SDL_SetRenderDrawColor(renderer_, 255, 255, 255, 255);
-  SDL_RenderClear(renderer_);
-  SDL_SetRenderTarget(renderer_, nullptr);
-  painter_ = std::make_unique<sdl::Painter>(renderer_, fonts_);
+  SDL_SetRenderTarget(renderer_.get(), backBuffer_.get());
+  SDL_SetRenderDrawColor(renderer_.get(), 255, 255, 255, 255);
+  SDL_RenderClear(renderer_.get());
+  SDL_SetRenderTarget(renderer_.get(), nullptr);
+  painter_ = std::make_unique<sdl::Painter>(renderer_.get(), fonts_);
 
   loadIcon(setup.icon);
   loadCursor(setup.cursor);
@@ -267,7 +285,7 @@ Status SdlHost::initVideo() {
       // see must not pretend to run.
       std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
       if (driver != "offscreen" && driver != "dummy") {
-        videoUp_ = true;
+        sdl_.video = true;
         return {};
       }
       reason = "SDL offers only its \"" + driver + "\" video driver";
@@ -291,12 +309,12 @@ void SdlHost::loadIcon(std::span<const std::uint8_t> ico) {
     SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "cannot decode the window icon: %s", SDL_GetError());
     return;
   }
-  SDL_SetWindowIcon(window_, icon);
+  SDL_SetWindowIcon(window_.get(), icon);
   SDL_FreeSurface(icon);
 }
 
 void SdlHost::loadCursor(std::span<const std::uint8_t> cur) {
-  arrow_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
+  arrow_.reset(SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW));
   images::Decoded decoded = images::decodeIconOrCursor(cur);
   if (!decoded.ok()) {
     SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "cannot decode the gun sight cursor: %s",
@@ -316,8 +334,8 @@ void SdlHost::loadCursor(std::span<const std::uint8_t> cur) {
     sight = big;
   }
   if (sight != nullptr) {
-    gunSight_ = SDL_CreateColorCursor(sight, decoded.image.hotspotX * scale_,
-                                      decoded.image.hotspotY * scale_);
+    gunSight_.reset(SDL_CreateColorCursor(sight, decoded.image.hotspotX * scale_,
+                                          decoded.image.hotspotY * scale_));
     SDL_FreeSurface(sight);
   }
   if (gunSight_ == nullptr) {
@@ -325,13 +343,13 @@ void SdlHost::loadCursor(std::span<const std::uint8_t> cur) {
                 SDL_GetError());
     return;
   }
-  SDL_SetCursor(gunSight_);
-  shownCursor_ = gunSight_;
+  SDL_SetCursor(gunSight_.get());
+  shownCursor_ = gunSight_.get();
 }
 
 void SdlHost::show() {
   if (window_ != nullptr) {
-    SDL_ShowWindow(window_);
+    SDL_ShowWindow(window_.get());
   }
 }
 
@@ -381,7 +399,7 @@ forms::MouseInput SdlHost::mouse(forms::MouseInput::Type type, int button, Sint3
   forms::MouseInput in;
   in.type = type;
   in.button = button;
-  in.shift = vbShift();
+  in.shift = heldModifierKeys();
   in.x = static_cast<double>(x) / scale_;
   in.y = static_cast<double>(y) / scale_;
   return in;
@@ -393,11 +411,11 @@ std::optional<HostEvent> SdlHost::translate(const SDL_Event& e) {
       return CloseRequest{};
     case SDL_MOUSEMOTION:
       updateCursor();
-      return mouse(forms::MouseInput::Type::Move, vbButtons(e.motion.state), e.motion.x,
+      return mouse(forms::MouseInput::Type::Move, heldButtons(e.motion.state), e.motion.x,
                    e.motion.y);
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
-      int button = vbButton(e.button.button);
+      int button = gameButton(e.button.button);
       if (button == 0) {
         return std::nullopt;
       }
@@ -405,7 +423,7 @@ std::optional<HostEvent> SdlHost::translate(const SDL_Event& e) {
       // A window unmapped and mapped again gets no focus back unless a window manager gives it
       // one; a click into it says the player is back, and the focus brings the confinement.
       if (down && focusLost_ && clip_) {
-        SDL_SetWindowInputFocus(window_);
+        SDL_SetWindowInputFocus(window_.get());
       }
       forms::MouseInput in =
           mouse(down ? forms::MouseInput::Type::Down : forms::MouseInput::Type::Up, button,
@@ -443,9 +461,9 @@ void SdlHost::render(const forms::Frame& frame) {
     return;
   }
   arrowAreas_ = frame.arrowCursorAreas;
-  SDL_SetRenderTarget(renderer_, backBuffer_);
+  SDL_SetRenderTarget(renderer_.get(), backBuffer_.get());
   painter_->paint(frame);
-  SDL_SetRenderTarget(renderer_, nullptr);
+  SDL_SetRenderTarget(renderer_.get(), nullptr);
   present();
   // The scene may have moved under a pointer that stands still.
   updateCursor();
@@ -456,9 +474,9 @@ void SdlHost::present() {
     return;
   }
   if (backBuffer_ != nullptr) {
-    SDL_RenderCopy(renderer_, backBuffer_, nullptr, nullptr);
+    SDL_RenderCopy(renderer_.get(), backBuffer_.get(), nullptr, nullptr);
   }
-  SDL_RenderPresent(renderer_);
+  SDL_RenderPresent(renderer_.get());
 }
 
 // The window shows the gun sight, except over the picture boxes, where the arrow shows.
@@ -469,12 +487,12 @@ void SdlHost::updateCursor() {
   int x = 0, y = 0;
   SDL_GetMouseState(&x, &y);
   bool overBox = false;
-  if (SDL_GetMouseFocus() == window_) {
+  if (SDL_GetMouseFocus() == window_.get()) {
     overBox = std::any_of(arrowAreas_.begin(), arrowAreas_.end(), [&](const forms::PixelRect& r) {
       return r.contains(x / scale_, y / scale_);
     });
   }
-  SDL_Cursor* wanted = overBox ? arrow_ : gunSight_;
+  SDL_Cursor* wanted = overBox ? arrow_.get() : gunSight_.get();
   if (wanted != shownCursor_) {
     SDL_SetCursor(wanted);
     shownCursor_ = wanted;
@@ -502,9 +520,9 @@ void SdlHost::applyConfinement() {
     confine();
     return;
   }
-  SDL_SetWindowMouseRect(window_, nullptr);
-  sdl::releasePointer(window_);
-  SDL_SetWindowGrab(window_, SDL_FALSE);
+  SDL_SetWindowMouseRect(window_.get(), nullptr);
+  sdl::releasePointer(window_.get());
+  SDL_SetWindowGrab(window_.get(), SDL_FALSE);
 }
 
 // The grab keeps the pointer inside the client area against every kind of motion, warps
@@ -513,14 +531,14 @@ void SdlHost::applyConfinement() {
 void SdlHost::confine() {
   grabRetryAt_.reset();
   ++grabTries_;
-  switch (sdl::grabPointer(window_)) {
+  switch (sdl::grabPointer(window_.get())) {
     case sdl::PointerGrab::Taken:
       break;
     case sdl::PointerGrab::NotOnX:
-      SDL_SetWindowGrab(window_, SDL_TRUE);
+      SDL_SetWindowGrab(window_.get(), SDL_TRUE);
       break;
     case sdl::PointerGrab::Refused:
-      SDL_SetWindowMouseRect(window_, nullptr);
+      SDL_SetWindowMouseRect(window_.get(), nullptr);
       if (grabTries_ < kGrabTries) {
         grabRetryAt_ = now() + kGrabRetryMs;
       } else {
@@ -531,19 +549,20 @@ void SdlHost::confine() {
       return;
   }
   int wx = 0, wy = 0, ww = 0, wh = 0;
-  SDL_GetWindowPosition(window_, &wx, &wy);
-  SDL_GetWindowSize(window_, &ww, &wh);
+  SDL_GetWindowPosition(window_.get(), &wx, &wy);
+  SDL_GetWindowSize(window_.get(), &ww, &wh);
   int left = std::clamp(clip_->left - wx, 0, ww), right = std::clamp(clip_->right - wx, 0, ww);
   int top = std::clamp(clip_->top - wy, 0, wh), bottom = std::clamp(clip_->bottom - wy, 0, wh);
   SDL_Rect area{left, top, right - left, bottom - top};
-  SDL_SetWindowMouseRect(window_, SDL_RectEmpty(&area) ? nullptr : &area);
+  SDL_SetWindowMouseRect(window_.get(), SDL_RectEmpty(&area) ? nullptr : &area);
 }
 
 void SdlHost::messageBox(const std::string& title, const std::string& text) {
   // The box is a window of its own: a cursor held in the game window could never reach its OK.
   boxShown_ = true;
   applyConfinement();
-  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, title.c_str(), text.c_str(), window_) != 0) {
+  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, title.c_str(), text.c_str(),
+                               window_.get()) != 0) {
     SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "cannot show the message \"%s\": %s", text.c_str(),
                  SDL_GetError());
   }
@@ -556,11 +575,11 @@ forms::WindowRect SdlHost::windowRect() const {
     return {};
   }
   int x = 0, y = 0, w = 0, h = 0;
-  SDL_GetWindowPosition(window_, &x, &y);
-  SDL_GetWindowSize(window_, &w, &h);
+  SDL_GetWindowPosition(window_.get(), &x, &y);
+  SDL_GetWindowSize(window_.get(), &w, &h);
   // Without a window manager there is no frame, and SDL says so by failing: zero it is.
   int top = 0, left = 0, bottom = 0, right = 0;
-  if (SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) != 0) {
+  if (SDL_GetWindowBordersSize(window_.get(), &top, &left, &bottom, &right) != 0) {
     top = left = bottom = right = 0;
   }
   double t = twipsPerPixel();
@@ -570,7 +589,7 @@ forms::WindowRect SdlHost::windowRect() const {
 forms::ScreenInfo SdlHost::screen() const {
   SDL_Rect bounds;
   if (window_ == nullptr ||
-      SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window_)), &bounds) != 0) {
+      SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window_.get())), &bounds) != 0) {
     return {};
   }
   double t = twipsPerPixel();

@@ -1,5 +1,6 @@
-// Draws the runtime's draw list with an SDL renderer into whatever target is current (the host
-// keeps a back buffer of client size). Only the frame's damaged region is touched.
+// Draws the runtime's draw list with an SDL renderer into whatever target is current: the
+// window's own pixels, or the back buffer of client size that the host keeps for a window scaled
+// up on a dense screen. Only the frame's damaged region is touched.
 //
 // Decoded pictures, rasterised text runs and uploaded marks layers are kept as textures for as
 // long as the frames keep mentioning them, so an unchanged scene costs no decoding or text

@@ -253,7 +253,7 @@ TEST_F(SdlHostTest, RendersTheDrawListAndRepaintsOnlyTheDamage) {
   EXPECT_EQ(shot.at(40, 80), (forms::Rgb{0, 0, 255}));
 }
 
-TEST_F(SdlHostTest, MouseArrivesInClientPixelsWithVbButtonsAndDoubleClicks) {
+TEST_F(SdlHostTest, MouseArrivesInClientPixelsWithTheGamesButtonNumbersAndDoubleClicks) {
   ASSERT_NO_FATAL_FAILURE(openWindow());
   Geometry g = geometry();
   // In the background: SDL counts double clicks by when it takes the presses from X, so the
