@@ -16,6 +16,7 @@
 #include <memory>
 #include <thread>
 
+#include "forms/environment.h"
 #include "tests/support/child_process.h"
 #include "tests/support/x11_probe.h"
 
@@ -105,12 +106,10 @@ int soundBytes(const std::string& audioFile) {
 }
 
 // The first target's left edge in client pixels. The game's random source is never seeded,
-// so the first appearance is always at the first value of its generator.
+// so the real program, too, must put its first target at the first value of the sequence.
 double firstTargetLeft() {
-  unsigned x = 327680;
-  x = (x * 1140671485u + 12820163u) % (1u << 24);
-  double r = x / double(1u << 24);
-  return std::floor(r * 3960 + 1) / 15;
+  forms::RandomSequence unseeded;
+  return std::floor(unseeded.next() * 3960.0 + 1) / 15;
 }
 
 // How many pixels inside the box differ between two shots of the window.
