@@ -104,7 +104,6 @@ void Form1::applyLayout() {
   Picture1.DrawWidth = 5;
   place(Label2, 0, 120, 4530, 555, "Vombrel !!!!", Color::system(forms::kButtonText), kTitle,
         Alignment::Center, false);
-  Picture1.children() = {&Label2};
 
   // The target, resting behind the fence.
   Image2.Left = 1920;
@@ -162,5 +161,5 @@ void Form1::applyLayout() {
                &Image12,  &Label6, &Label1, &Label3, &Label4, &Label5, &line4,  &line3,   &line2,
                &line1,    &Label7, &Label8, &Shape1, &Line7,  &Line8,  &Label9, &Label10, &Label11,
                &Line5,    &Line6,  &Line9,  &Line10, &Line11, &Line12, &Image3, &Label12, &Image2,
-               &Picture1, &Timer1, &Timer2, &Timer3, &Timer4, &Timer5, &Timer6, &Timer7});
+               &Picture1, &Label2, &Timer1, &Timer2, &Timer3, &Timer4, &Timer5, &Timer6,  &Timer7});
 }

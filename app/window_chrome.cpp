@@ -13,7 +13,7 @@ namespace {
 const forms::Color kLight = forms::Color::rgb(255, 255, 255);
 const forms::Color kDark = forms::Color::system(forms::kWindowText);
 
-struct Frame {
+struct ButtonFrame {
   forms::LineControl& left;
   forms::LineControl& top;
   forms::LineControl& bottom;
@@ -33,7 +33,7 @@ struct Frame {
   }
 };
 
-Frame frameOf(Form1& f, const forms::Label& button) {
+ButtonFrame frameOf(Form1& f, const forms::Label& button) {
   if (&button == &f.Label6)
     return {f.line4, f.line3, f.line2, f.line1};
   if (&button == &f.Label9)

@@ -207,7 +207,6 @@ class Timer : public Control {
 
   EventHandler Tick;  // the control's Timer event
 
-  int Interval() const { return interval_; }
   int period() const;  // the interval actually kept: at least kShortestPeriod
   Millis due() const { return due_; }
 

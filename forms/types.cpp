@@ -2,49 +2,14 @@
 #include "forms/types.h"
 
 #include <algorithm>
-#include <array>
 
 namespace forms {
 
-namespace {
-
-// The classic desktop scheme, by system colour index. The layout names only the window text
-// and button text colours; the rest are here so that any index the game might use resolves.
-constexpr std::array<Rgb, 25> kStandardScheme{{
-    {192, 192, 192},  // 0 scroll bar
-    {0, 128, 128},    // 1 desktop
-    {0, 0, 128},      // 2 active title
-    {128, 128, 128},  // 3 inactive title
-    {192, 192, 192},  // 4 menu bar
-    {255, 255, 255},  // 5 window background
-    {0, 0, 0},        // 6 window frame
-    {0, 0, 0},        // 7 menu text
-    {0, 0, 0},        // 8 window text
-    {255, 255, 255},  // 9 active title text
-    {192, 192, 192},  // 10 active border
-    {192, 192, 192},  // 11 inactive border
-    {128, 128, 128},  // 12 application workspace
-    {0, 0, 128},      // 13 highlight
-    {255, 255, 255},  // 14 highlight text
-    {192, 192, 192},  // 15 button face
-    {128, 128, 128},  // 16 button shadow
-    {128, 128, 128},  // 17 grey text
-    {0, 0, 0},        // 18 button text
-    {192, 192, 192},  // 19 inactive title text
-    {255, 255, 255},  // 20 button highlight
-    {0, 0, 0},        // 21 3D dark shadow
-    {192, 192, 192},  // 22 3D light
-    {0, 0, 0},        // 23 tooltip text
-    {255, 255, 225},  // 24 tooltip background
-}};
-
-}  // namespace
-
+// The game names two system colours, the window text and the button text; in the classic
+// desktop scheme both are black, as is any other index.
 Rgb resolve(Color c) {
-  if (c.isSystem()) {
-    std::uint32_t index = c.value & 0xFFu;
-    return index < kStandardScheme.size() ? kStandardScheme[index] : Rgb{};
-  }
+  if (c.isSystem())
+    return Rgb{0, 0, 0};
   return Rgb{static_cast<std::uint8_t>(c.value & 0xFF), static_cast<std::uint8_t>(c.value >> 8),
              static_cast<std::uint8_t>(c.value >> 16)};
 }

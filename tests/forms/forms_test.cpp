@@ -289,6 +289,16 @@ TEST_F(FormsTest, ShotMarksAreRoundDotsThatRepaintsErase) {
   form.Cls();
   EXPECT_TRUE(form.Fence.marks().blank());
   EXPECT_TRUE(marks.blank());
+
+  // Uncovered by another window: the window's marks are gone and all of it is painted again;
+  // the fence, a window of its own that keeps its drawing, keeps its marks.
+  form.Line(150, 150, 150, 150);
+  form.Fence.Line(150, 30, 150, 30);
+  form.paint();
+  form.exposed();
+  EXPECT_TRUE(marks.blank());
+  EXPECT_TRUE(form.Fence.marks().isMarked(10, 2));
+  EXPECT_EQ(form.paint().damage, (forms::PixelRect{0, 0, 304, 213}));
 }
 
 TEST_F(FormsTest, AutoSizedLabelsFitTheirCaption) {
