@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 namespace forms {
@@ -20,13 +21,21 @@ double numberOf(const std::string& caption) {
 std::string textOf(double value) {
   if (value == 0)
     return "0";  // also for -0, which would read "-0"
-  char buf[64];
-  // Plain digits, as a score or counter reads; only huge numbers take an exponent.
-  auto format = std::fabs(value) < 1e15 ? std::chars_format::fixed : std::chars_format::general;
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, format);
-  if (ec != std::errc{})
-    return "0";  // cannot happen with this buffer; never hand out garbage
-  return std::string(buf, end);
+  // Whole numbers, all that the game ever writes, in plain digits. Integer formatting is the
+  // same on every toolchain and small, where the floating-point to_chars is neither.
+  if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
+    char digits[24];
+    auto [end, ec] = std::to_chars(digits, digits + sizeof digits, static_cast<long long>(value));
+    return std::string(digits, end);
+  }
+  // Anything else in the shortest text that reads back as the same number.
+  char text[32];
+  for (int precision = 1; precision <= 17; ++precision) {
+    std::snprintf(text, sizeof text, "%.*g", precision, value);
+    if (std::strtod(text, nullptr) == value)
+      break;
+  }
+  return text;
 }
 
 }  // namespace forms

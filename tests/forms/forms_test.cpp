@@ -242,6 +242,10 @@ TEST_F(FormsTest, NumericCaptions) {
   EXPECT_EQ(forms::textOf(120), "120");
   EXPECT_EQ(forms::textOf(0.5), "0.5");
   EXPECT_EQ(forms::textOf(1e6), "1000000");
+  // Shortest text that reads back the same, whatever the toolchain.
+  EXPECT_EQ(forms::textOf(0.1 + 0.2), "0.30000000000000004");
+  EXPECT_EQ(forms::textOf(-2.5e20), "-2.5e+20");
+  EXPECT_EQ(forms::textOf(999999999999999.0), "999999999999999");
 }
 
 TEST_F(FormsTest, ShotMarksAreRoundDotsThatRepaintsErase) {
