@@ -2,11 +2,11 @@
 """Draws Vombrel's pictures, synthesises its sounds and cuts its fonts down into assets/.
 
 Run from anywhere:  python3 tools/make_assets.py
-Every file under assets/pictures, assets/sounds and assets/fonts is rewritten. The output is
-the same on every run (all randomness comes from fixed seeds), so regenerating only shows up
-in git when the drawing code changed. Every sound keeps its true peak (the level between its
-samples, as a player reconstructs the wave) at or below -1 dBTP and starts near silence;
-render() checks both on the bytes it writes. Standard library only, but for the fonts, which
+Every file under assets/pictures, assets/icons, assets/sounds and assets/fonts is rewritten.
+The output is the same on every run (all randomness comes from fixed seeds), so regenerating
+only shows up in git when the drawing code changed. Every sound keeps its true peak (the level
+between its samples, as a player reconstructs the wave) at or below -1 dBTP and starts near
+silence; render() checks both on the bytes it writes. Standard library only, but for the fonts, which
 need Debian's python3-fonttools (without it the committed fonts stay).
 
 The pictures are drawn with the small raster kit at the top of this file: shapes are
@@ -20,12 +20,14 @@ import random
 import shutil
 import struct
 import sys
+import zlib
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 PICTURES = ROOT / "assets" / "pictures"
 SOUNDS = ROOT / "assets" / "sounds"
 FONTS = ROOT / "assets" / "fonts"
+ICONS = ROOT / "assets" / "icons"
 
 # The landscape's sky, and the opaque square behind the figures: close enough to the sky that
 # a figure in front of it shows hardly any square. The set-3 hit picture uses the sky itself.
@@ -350,6 +352,19 @@ def icon_file_bytes(kind, image, hotspot=None):
     return (struct.pack("<HHH", 0, kind, 1)
             + struct.pack("<BBBBHHII", 32, 32, 16, 0, words[0], words[1], len(image), 22)
             + image)
+
+
+def png_bytes(width, height, palette, rows):
+    """An 8-bit indexed PNG, opaque, from rows of palette indices."""
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data
+                + struct.pack(">I", zlib.crc32(kind + data)))
+    raw = b"".join(b"\x00" + row for row in rows)
+    return (b"\x89PNG\r\n\x1a\n"
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 3, 0, 0, 0))
+            + chunk(b"PLTE", b"".join(bytes(c) for c in palette))
+            + chunk(b"IDAT", zlib.compress(raw, 9))
+            + chunk(b"IEND", b""))
 
 
 def wav_bytes(samples):
@@ -769,9 +784,9 @@ ICON_PALETTE = [BLACK, (255, 255, 255), (150, 150, 160), (96, 96, 104), (56, 56,
                 (255, 255, 200)]
 
 
-def icon():
-    """A mushroom cloud over grey ground at night. Drawn at 4x, averaged down, then each pixel
-    takes the nearest of the sixteen palette colours."""
+def icon_indices():
+    """A mushroom cloud over grey ground at night, as 32 x 32 indices into ICON_PALETTE. Drawn
+    at 4x, averaged down, then each pixel takes the nearest of the sixteen palette colours."""
     k = 4
     big = Canvas(32 * k, 32 * k, BLACK)
     rng = random.Random(81)
@@ -808,8 +823,22 @@ def icon():
         x, y = rng.randrange(32), rng.randrange(22)
         if indices[y * 32 + x] == 0:
             indices[y * 32 + x] = rng.choice((1, 1, 2))
-    image = icon_image_bytes(ICON_PALETTE, indices, [True] * 1024)
+    return indices
+
+
+def icon():
+    image = icon_image_bytes(ICON_PALETTE, icon_indices(), [True] * 1024)
     return icon_file_bytes(1, image)
+
+
+def icon_png(factor):
+    """The window icon for the desktop's menus, enlarged by a whole factor with every pixel a
+    sharp square: larger art would be a different picture."""
+    indices = icon_indices()
+    size = 32 * factor
+    rows = (bytes(indices[(y // factor) * 32 + x // factor] for x in range(size))
+            for y in range(size))
+    return png_bytes(size, size, ICON_PALETTE, rows)
 
 
 # --------------------------------------------------------------------------------------------
@@ -1180,6 +1209,11 @@ def main():
     for name, make in pictures.items():
         if not only or name in only:
             (PICTURES / name).write_bytes(make())
+    ICONS.mkdir(parents=True, exist_ok=True)
+    for factor in (1, 2, 4):
+        name = f"vombrel-{32 * factor}.png"
+        if not only or name in only:
+            (ICONS / name).write_bytes(icon_png(factor))
     for sound_id, make in SOUNDS_BY_ID.items():
         name = f"{sound_id}.wav"
         if not only or name in only:
