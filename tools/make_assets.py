@@ -6,8 +6,8 @@ Every file under assets/pictures, assets/icons, assets/sounds and assets/fonts i
 The output is the same on every run (all randomness comes from fixed seeds), so regenerating
 only shows up in git when the drawing code changed. Every sound keeps its true peak (the level
 between its samples, as a player reconstructs the wave) at or below -1 dBTP and starts near
-silence; render() checks both on the bytes it writes. Standard library only, but for the fonts, which
-need Debian's python3-fonttools (without it the committed fonts stay).
+silence; render() checks both on the bytes it writes. Standard library only, but for the
+fonts, which need Debian's python3-fonttools (without it the committed fonts stay).
 
 The pictures are drawn with the small raster kit at the top of this file: shapes are
 "inside" tests over pixel coordinates (pixel (x, y) covers [x, x+1) x [y, y+1)), painted with
