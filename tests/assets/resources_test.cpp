@@ -130,7 +130,8 @@ TEST(SoundBank, EverySoundReadsAsEightBitMonoAndItsSamplesEndWhereItsImageEnds) 
 
     // Not silence: the samples swing well away from the 8-bit midpoint.
     const auto samples = wav.subspan(w.dataAt, w.dataSize);
-    EXPECT_GT(std::ranges::max(samples) - std::ranges::min(samples), 128);
+    const auto [low, high] = std::minmax_element(samples.begin(), samples.end());
+    EXPECT_GT(*high - *low, 128);
   }
 }
 
@@ -224,7 +225,9 @@ TEST(SoundBank, TruePeakMeasureFindsThePeaksBetweenTheSamples) {
     quarter.push_back(swell * std::sin(std::numbers::pi / 2 * i + std::numbers::pi / 4));
     slow.push_back(0.5 * swell * std::sin(2 * std::numbers::pi * 100.0 / 11025 * i));
   }
-  const double samplePeak = std::ranges::max(quarter, {}, [](double v) { return std::abs(v); });
+  const double samplePeak =
+      std::abs(*std::max_element(quarter.begin(), quarter.end(),
+                                 [](double a, double b) { return std::abs(a) < std::abs(b); }));
   EXPECT_NEAR(samplePeak, 0.7071, 0.001);
   EXPECT_NEAR(truePeak(quarter), 1.0, 0.001);
   EXPECT_NEAR(truePeak(slow), 0.5, 0.001);  // a low tone peaks at its samples

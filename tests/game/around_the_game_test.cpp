@@ -187,7 +187,7 @@ bool noFrameShows(const Form1& f) {
 
 TEST(Chrome, FramesFollowTheMouse) {
   Play g;
-  auto visible = [&g](std::initializer_list<const forms::LineControl*> lines) {
+  auto visible = [](std::initializer_list<const forms::LineControl*> lines) {
     for (const auto* l : lines)
       if (!l->Visible)
         return false;
