@@ -41,8 +41,7 @@ class ScaledDesktop : public ::testing::TestWithParam<Desktop> {
     ASSERT_TRUE(x_->connected()) << x_->error();
 
     support::ChildOptions options;
-    options.env = {{"SDL_AUDIODRIVER", "dummy"},
-                   {"LSAN_OPTIONS", "suppressions=" VOMBREL_LSAN_SUPPRESSIONS}};
+    options.env = {{"SDL_AUDIODRIVER", "dummy"}, {"LSAN_OPTIONS", VOMBREL_LSAN_OPTIONS}};
     options.outputFile = log_.path();
     game_ = std::make_unique<support::ChildProcess>(VOMBREL_BINARY, options);
     ASSERT_TRUE(game_->started()) << game_->error();

@@ -137,7 +137,7 @@ class RunningGame : public ::testing::Test {
     support::ChildOptions options;
     options.env = {{"SDL_AUDIODRIVER", "disk"},
                    {"SDL_DISKAUDIOFILE", audio_.path()},
-                   {"LSAN_OPTIONS", "suppressions=" VOMBREL_LSAN_SUPPRESSIONS}};
+                   {"LSAN_OPTIONS", VOMBREL_LSAN_OPTIONS}};
     options.outputFile = log_.path();
     game_ = std::make_unique<support::ChildProcess>(VOMBREL_BINARY, options);
     ASSERT_TRUE(game_->started()) << game_->error();

@@ -63,8 +63,7 @@ class Game {
  public:
   explicit Game(std::vector<support::EnvChange> env = {}) {
     support::ChildOptions options;
-    options.env = {{"SDL_AUDIODRIVER", "dummy"},
-                   {"LSAN_OPTIONS", "suppressions=" VOMBREL_LSAN_SUPPRESSIONS}};
+    options.env = {{"SDL_AUDIODRIVER", "dummy"}, {"LSAN_OPTIONS", VOMBREL_LSAN_OPTIONS}};
     options.env.insert(options.env.end(), env.begin(), env.end());
     options.outputFile = log_.path();
     process_ = std::make_unique<support::ChildProcess>(VOMBREL_BINARY, options);
