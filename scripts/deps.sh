@@ -8,6 +8,7 @@ packages=(
   libsdl2-dev libsdl2-ttf-dev
   libgtest-dev libbenchmark-dev
   xvfb xdotool x11-utils imagemagick libx11-dev
+  desktop-file-utils appstream lintian dpkg-dev file
 )
 
 missing=()
