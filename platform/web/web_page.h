@@ -1,0 +1,38 @@
+// The page's functions that the web host calls (web_library.js, linked with --js-library). Only
+// platform/web includes this; each function is one step on the canvas, the sound or the page.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" {
+void vw_open(const char* title, int width, int height, const std::uint8_t* cursor,
+             std::size_t cursorLen, int hotX, int hotY, void (*onClose)(),
+             void (*onDialogClosed)());
+void vw_load_picture(const std::uint8_t* bytes, std::size_t len);
+void vw_load_font(const std::uint8_t* bytes, std::size_t len, bool bold, bool italic);
+void vw_load_sound(std::uint32_t hash, const std::uint8_t* bytes, std::size_t len);
+void vw_when_loaded(void (*ready)());
+double vw_canvas_left();
+double vw_canvas_top();
+double vw_viewport_width();
+double vw_viewport_height();
+
+void vw_begin_frame();
+void vw_clip(int x, int y, int w, int h);
+void vw_end_frame();
+void vw_fill(int x, int y, int w, int h, int r, int g, int b);
+void vw_picture(const std::uint8_t* bytes, int x, int y);
+void vw_font(int pixelSize, bool bold, bool italic);
+int vw_measure(const char* text, std::size_t len);
+int vw_ascent();
+int vw_descent();
+void vw_text(const char* text, std::size_t len, int x, int baseline, int r, int g, int b);
+void vw_marks_update(const void* layer, const std::uint8_t* rgba, int w, int h);
+void vw_marks_draw(const void* layer, int x, int y);
+
+void vw_play_sound(std::uint32_t hash, const std::uint8_t* bytes, std::size_t len);
+void vw_show_sight(bool shown, double x, double y);
+void vw_arrow_cursor(bool arrow);
+void vw_message_box(const char* title, const char* text);
+}
