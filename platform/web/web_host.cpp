@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "assets/resources.h"
@@ -66,6 +67,7 @@ struct WebHost::State {
   int pressedHere = 0;  // buttons pressed on the canvas and not yet released
   std::vector<forms::PixelRect> arrowAreas;
   bool arrowShown = false;
+  std::string texts;  // what the canvas's fallback content reads
 
   // The last press, for counting double clicks.
   int lastButton = 0, clicks = 0;
@@ -291,8 +293,19 @@ HostEvent WebHost::wait(std::optional<forms::Millis>) {
 }
 
 void WebHost::render(const forms::Frame& frame) {
-  state_->arrowAreas = frame.arrowCursorAreas;
-  state_->painter.paint(frame);
+  State& s = *state_;
+  s.arrowAreas = frame.arrowCursorAreas;
+  s.painter.paint(frame);
+  // The canvas's fallback content holds the texts it shows, one a line, for screen readers.
+  std::string texts;
+  for (const forms::DrawCommand& c : frame.commands) {
+    if (const auto* run = std::get_if<forms::DrawTextRun>(&c))
+      texts += run->text + '\n';
+  }
+  if (texts != s.texts) {
+    s.texts = std::move(texts);
+    vw_show_texts(s.texts.c_str());
+  }
 }
 
 void WebHost::playSound(std::span<const std::uint8_t> wav) {

@@ -218,6 +218,9 @@ mergeInto(LibraryManager.library, {
     vombrel.canvas.style.cursor = arrow ? 'default' : vombrel.cursor;
   },
 
+  vw_show_texts__deps: ['$vombrel'],
+  vw_show_texts: function(lines) { vombrel.canvas.textContent = UTF8ToString(lines); },
+
   vw_message_box: function(title, text) {
     document.getElementById('message-title').textContent = UTF8ToString(title);
     document.getElementById('message-text').textContent = UTF8ToString(text);

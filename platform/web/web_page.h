@@ -34,5 +34,6 @@ void vw_marks_draw(const void* layer, int x, int y);
 void vw_play_sound(std::uint32_t hash, const std::uint8_t* bytes, std::size_t len);
 void vw_show_sight(bool shown, double x, double y);
 void vw_arrow_cursor(bool arrow);
+void vw_show_texts(const char* lines);
 void vw_message_box(const char* title, const char* text);
 }
