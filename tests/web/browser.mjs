@@ -1,0 +1,81 @@
+// What the page's browser test stands on: a static server on 127.0.0.1 for the built page, and
+// Debian's Chromium, headless, driven by puppeteer-core. Both start on a free port or in a fresh
+// profile each time, so that runs never meet; a browser that fails to come up is tried again.
+//
+//   const site = await serve(pageDir, {'/reference.png': 'docs/screenshot.png'});
+//   const browser = await launchChromium();
+//   ... page.goto(site.url) ...
+//   await browser.close(); await site.close();
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import puppeteer from 'puppeteer-core';
+
+const types = {
+  '.html': 'text/html; charset=utf-8',
+  '.js': 'text/javascript',
+  '.wasm': 'application/wasm',
+  '.png': 'image/png',
+};
+
+// Serves the files of `root`, and the extra files named in `extra` by their address.
+export async function serve(root, extra = {}) {
+  const server = http.createServer((req, res) => {
+    const address = new URL(req.url, 'http://localhost').pathname;
+    const file = extra[address] ?? path.join(root, address === '/' ? 'index.html' : address);
+    if (!path.resolve(file).startsWith(path.resolve(root)) && !(address in extra)) {
+      res.writeHead(403).end();
+      return;
+    }
+    fs.readFile(file, (err, data) => {
+      if (err) {
+        res.writeHead(404).end();
+        return;
+      }
+      res.writeHead(200, {'content-type': types[path.extname(file)] ?? 'application/octet-stream'});
+      res.end(data);
+    });
+  });
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  return {
+    url: `http://127.0.0.1:${server.address().port}/`,
+    close: () => new Promise((resolve) => server.close(resolve)),
+  };
+}
+
+export const chromiumFlags = [
+  '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync',
+  '--disable-dev-shm-usage', '--mute-audio',
+];
+
+// Chromium may still be writing its profile as it goes; what is left behind is only a temporary
+// folder, never a reason to fail.
+function removeProfile(profile) {
+  try {
+    fs.rmSync(profile, {recursive: true, force: true, maxRetries: 5, retryDelay: 200});
+  } catch (err) {
+    console.error(`cannot remove ${profile}: ${err.message}`);
+  }
+}
+
+export async function launchChromium(tries = 3) {
+  for (let attempt = 1; ; ++attempt) {
+    const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'vombrel-chromium-'));
+    try {
+      const browser = await puppeteer.launch({
+        executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
+        args: [...chromiumFlags, `--user-data-dir=${profile}`],
+        timeout: 60000,
+        protocolTimeout: 60000,
+      });
+      browser.once('disconnected', () => removeProfile(profile));
+      return browser;
+    } catch (err) {
+      removeProfile(profile);
+      if (attempt >= tries) throw err;
+      console.error(`chromium did not start (${err.message}); trying again`);
+    }
+  }
+}

@@ -1,0 +1,217 @@
+// The page in real headless Chromium: the opening scene against the desktop build's, a game
+// started and played with the pointer locked, the about panel, and an idle page that costs
+// nothing. Run with `node --test` from this folder after building the page; VOMBREL_PAGE names
+// the folder with index.html, vombrel.js and vombrel.wasm.
+import assert from 'node:assert/strict';
+import path from 'node:path';
+import {after, before, test} from 'node:test';
+import {fileURLToPath} from 'node:url';
+
+import {launchChromium, serve} from './browser.mjs';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const repo = path.resolve(here, '../..');
+const pageDir = process.env.VOMBREL_PAGE ?? path.join(repo, 'build/web/platform/web');
+
+const W = 304, H = 213;
+const START = {x: 40, y: 190}, ABOUT = {x: 130, y: 190};
+const DOUBLE_CLICK_MS = 600;  // longer than the desktop's double-click time
+const SKY_ABOVE_FENCE = {top: 60, bottom: 104};  // where a risen figure shows
+
+let site, browser;
+before(async () => {
+  site = await serve(pageDir, {'/reference.png': path.join(repo, 'docs/screenshot.png')});
+  browser = await launchChromium();
+});
+after(async () => {
+  await browser?.close();
+  await site?.close();
+});
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// A fresh page with the game loaded and its first frame drawn. It counts the timeouts it sets
+// and the frames it paints, and keeps every text the canvas has shown.
+async function openGame() {
+  const page = await browser.newPage();
+  const errors = [];
+  page.on('pageerror', (e) => errors.push(e.message));
+  await page.evaluateOnNewDocument(() => {
+    window.seen = {timeouts: 0, frames: 0, animationFrames: 0, texts: []};
+    const setTimeoutOf = window.setTimeout;
+    window.setTimeout = function(...args) {
+      ++window.seen.timeouts;
+      return setTimeoutOf.apply(this, args);
+    };
+    const rafOf = window.requestAnimationFrame;
+    window.requestAnimationFrame = function(...args) {
+      ++window.seen.animationFrames;
+      return rafOf.apply(this, args);
+    };
+    const saveOf = CanvasRenderingContext2D.prototype.save;
+    CanvasRenderingContext2D.prototype.save = function() {
+      if (this.canvas.id === 'canvas') ++window.seen.frames;
+      return saveOf.call(this);
+    };
+    document.addEventListener('DOMContentLoaded', () => {
+      const canvas = document.getElementById('canvas');
+      new MutationObserver(() => window.seen.texts.push(canvas.textContent.split('\n')))
+          .observe(canvas, {childList: true, characterData: true, subtree: true});
+    });
+  });
+  await page.goto(site.url, {waitUntil: 'load', timeout: 60000});
+  await page.waitForFunction(() => window.seen.texts.length > 0, {timeout: 30000});
+  const box = await (await page.$('#canvas')).boundingBox();
+  const at = (p) => [box.x + p.x, box.y + p.y];
+  return {page, errors, at};
+}
+
+const texts = (page) => page.evaluate(() => window.seen.texts.at(-1));
+const everShown = (page, line) =>
+  page.evaluate((l) => window.seen.texts.some((t) => t.includes(l)), line);
+const counts = (page) =>
+  page.evaluate(() => ({...window.seen, texts: undefined}));
+const lockedTo = (page) => page.evaluate(() => document.pointerLockElement?.id ?? null);
+
+async function canvasPixels(page) {
+  return page.evaluate(() => {
+    const c = document.getElementById('canvas');
+    return Array.from(c.getContext('2d').getImageData(0, 0, c.width, c.height).data);
+  });
+}
+
+async function referencePixels(page) {
+  return page.evaluate(async () => {
+    // The file's pixels as they are, with no colour management on the way.
+    const file = await (await fetch('/reference.png')).blob();
+    const img = await createImageBitmap(file, {colorSpaceConversion: 'none'});
+    const c = document.createElement('canvas');
+    c.width = img.width;
+    c.height = img.height;
+    const ctx = c.getContext('2d');
+    ctx.drawImage(img, 0, 0);
+    return Array.from(ctx.getImageData(0, 0, c.width, c.height).data);
+  });
+}
+
+const inside = (r, x, y) => x >= r.x && y >= r.y && x < r.x + r.w && y < r.y + r.h;
+
+test('the opening scene shows the desktop pictures exactly and its texts alike', async () => {
+  const {page, errors} = await openGame();
+  const shown = await canvasPixels(page), desktop = await referencePixels(page);
+  assert.equal(shown.length, W * H * 4);
+  assert.equal(desktop.length, W * H * 4);
+  // The texts: the counters' captions, the title on the fence and the three buttons.
+  const textAreas = [
+    {x: 0, y: 0, w: 90, h: 16}, {x: 230, y: 0, w: 74, h: 32}, {x: 0, y: 106, w: W, h: 50},
+    {x: 0, y: 178, w: W, h: 24},
+  ];
+  let pictureDiffs = 0, textPixels = 0, textDiffs = 0;
+  for (let y = 0; y < H; ++y) {
+    for (let x = 0; x < W; ++x) {
+      const i = (y * W + x) * 4;
+      const d = Math.max(...[0, 1, 2].map((k) => Math.abs(shown[i + k] - desktop[i + k])));
+      if (textAreas.some((r) => inside(r, x, y))) {
+        ++textPixels;
+        if (d > 96) ++textDiffs;
+      } else if (d > 0) {
+        ++pictureDiffs;
+      }
+    }
+  }
+  assert.equal(pictureDiffs, 0, 'pixels outside the texts differ from the desktop build');
+  assert.ok(textDiffs < textPixels * 0.05,
+            `${textDiffs} of ${textPixels} text pixels differ beyond anti-aliasing`);
+  assert.deepEqual(errors, []);
+  await page.close();
+});
+
+// The first columns and rows above the fence that differ from the scene before the game.
+function figureIn(now, before) {
+  let left = W, right = -1, top = H, bottom = -1;
+  for (let y = SKY_ABOVE_FENCE.top; y < SKY_ABOVE_FENCE.bottom; ++y) {
+    for (let x = 0; x < W; ++x) {
+      const i = (y * W + x) * 4;
+      if (now[i] !== before[i] || now[i + 1] !== before[i + 1] || now[i + 2] !== before[i + 2]) {
+        left = Math.min(left, x), right = Math.max(right, x);
+        top = Math.min(top, y), bottom = Math.max(bottom, y);
+      }
+    }
+  }
+  return right < 0 ? null : {left, right, top, bottom};
+}
+
+test('START locks the pointer and counts 100, a risen figure scores 10, STOP frees it', async () => {
+  const {page, errors, at} = await openGame();
+  const scene = await canvasPixels(page);
+  await page.mouse.click(...at(START));
+  await page.waitForFunction(() => window.seen.texts.at(-1).includes('STOP'), {timeout: 10000});
+  assert.ok(await everShown(page, '100'), 'the counter never read 100');
+  assert.equal(await lockedTo(page), 'canvas');
+
+  // Wait for a figure to stand up above the fence, then shoot it; a figure that sinks before
+  // the shot lands is followed by the next one.
+  let scored = false;
+  for (let tries = 0; tries < 5 && !scored; ++tries) {
+    let figure = null;
+    for (const until = Date.now() + 10000; Date.now() < until;) {
+      figure = figureIn(await canvasPixels(page), scene);
+      if (figure && figure.bottom - figure.top >= 20) break;
+      await sleep(20);
+    }
+    assert.ok(figure, 'no figure came up above the fence');
+    // While the pointer is locked the page moves the game's own pointer by the mouse's moves.
+    await page.mouse.move(...at({x: (figure.left + figure.right) / 2, y: figure.bottom - 6}));
+    await page.mouse.down();
+    await page.mouse.up();
+    await sleep(100);
+    scored = (await texts(page)).includes('10');
+    await page.mouse.move(...at(START));
+  }
+  assert.ok(scored, 'no hit scored 10');
+  assert.equal(await lockedTo(page), 'canvas');
+
+  await sleep(DOUBLE_CLICK_MS);
+  await page.mouse.click(...at(START));
+  await page.waitForFunction(() => window.seen.texts.at(-1).includes('START'), {timeout: 10000});
+  assert.equal(await lockedTo(page), null);
+  assert.deepEqual(errors, []);
+  await page.close();
+});
+
+test('ABOUT opens the panel and OK closes it', async () => {
+  const {page, errors, at} = await openGame();
+  const closed = await texts(page);
+  await page.mouse.click(...at(ABOUT));
+  await page.waitForFunction(() => window.seen.texts.at(-1).includes('OK'), {timeout: 10000});
+  const open = await texts(page);
+  assert.ok(!open.includes('ABOUT'));
+  assert.ok(open.some((line) => line.length > 40 && !closed.includes(line)),
+            'the panel shows no text of its own');
+  // A second press this soon on the same spot would be a double click, which OK ignores.
+  await sleep(DOUBLE_CLICK_MS);
+  await page.mouse.click(...at(ABOUT));
+  await page.waitForFunction(() => window.seen.texts.at(-1).includes('ABOUT'), {timeout: 10000});
+  assert.deepEqual(await texts(page), closed);
+  assert.deepEqual(errors, []);
+  await page.close();
+});
+
+test('an idle page sets no timeout and paints nothing, before and after a game', async () => {
+  const {page, errors, at} = await openGame();
+  const idle = async (what) => {
+    await sleep(300);
+    const first = await counts(page);
+    await sleep(1500);
+    assert.deepEqual(await counts(page), first, `the page worked while idle ${what}`);
+  };
+  await idle('after loading');
+  await page.mouse.click(...at(START));
+  await page.waitForFunction(() => window.seen.texts.at(-1).includes('STOP'), {timeout: 10000});
+  await sleep(DOUBLE_CLICK_MS);
+  await page.mouse.click(...at(START));
+  await page.waitForFunction(() => window.seen.texts.at(-1).includes('START'), {timeout: 10000});
+  await idle('after a game');
+  assert.deepEqual(errors, []);
+  await page.close();
+});
