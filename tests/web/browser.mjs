@@ -8,7 +8,6 @@
 //   await browser.close(); await site.close();
 import fs from 'node:fs';
 import http from 'node:http';
-import os from 'node:os';
 import path from 'node:path';
 import puppeteer from 'puppeteer-core';
 
@@ -50,30 +49,17 @@ export const chromiumFlags = [
   '--disable-dev-shm-usage', '--mute-audio',
 ];
 
-// Chromium may still be writing its profile as it goes; what is left behind is only a temporary
-// folder, never a reason to fail.
-function removeProfile(profile) {
-  try {
-    fs.rmSync(profile, {recursive: true, force: true, maxRetries: 5, retryDelay: 200});
-  } catch (err) {
-    console.error(`cannot remove ${profile}: ${err.message}`);
-  }
-}
-
 export async function launchChromium(tries = 3) {
   for (let attempt = 1; ; ++attempt) {
-    const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'vombrel-chromium-'));
     try {
-      const browser = await puppeteer.launch({
+      // puppeteer gives every browser a fresh profile of its own and removes it on close.
+      return await puppeteer.launch({
         executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
-        args: [...chromiumFlags, `--user-data-dir=${profile}`],
+        args: chromiumFlags,
         timeout: 60000,
         protocolTimeout: 60000,
       });
-      browser.once('disconnected', () => removeProfile(profile));
-      return browser;
     } catch (err) {
-      removeProfile(profile);
       if (attempt >= tries) throw err;
       console.error(`chromium did not start (${err.message}); trying again`);
     }

@@ -30,14 +30,19 @@ after(async () => {
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
-// A fresh page with the game loaded and its first frame drawn. It counts the timeouts it sets
-// and the frames it paints, and keeps every text the canvas has shown.
+// A fresh page with the game loaded and its first frame drawn. It counts the timeouts it sets,
+// the frames it paints and the sounds it starts, and keeps every text the canvas has shown.
 async function openGame() {
   const page = await browser.newPage();
   const errors = [];
   page.on('pageerror', (e) => errors.push(e.message));
   await page.evaluateOnNewDocument(() => {
-    window.seen = {timeouts: 0, frames: 0, animationFrames: 0, texts: []};
+    window.seen = {timeouts: 0, frames: 0, animationFrames: 0, sounds: 0, texts: []};
+    const startOf = AudioBufferSourceNode.prototype.start;
+    AudioBufferSourceNode.prototype.start = function(...args) {
+      ++window.seen.sounds;
+      return startOf.apply(this, args);
+    };
     const setTimeoutOf = window.setTimeout;
     window.setTimeout = function(...args) {
       ++window.seen.timeouts;
@@ -148,6 +153,7 @@ test('START locks the pointer and counts 100, a risen figure scores 10, STOP fre
   await page.waitForFunction(() => window.seen.texts.at(-1).includes('STOP'), {timeout: 10000});
   assert.ok(await everShown(page, '100'), 'the counter never read 100');
   assert.equal(await lockedTo(page), 'canvas');
+  assert.ok((await counts(page)).sounds > 0, 'START made no sound');
 
   // Wait for a figure to stand up above the fence, then shoot it; a figure that sinks before
   // the shot lands is followed by the next one.
