@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# The browser leg of CI: builds the game for the page with Debian's Emscripten, warnings as
+# errors, runs the core's tests under node, then the page's end-to-end test in headless Chromium
+# against a server the test starts itself on 127.0.0.1. Installs missing Debian packages first.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+
+jobs=$(nproc)
+build=build/ci-web
+# Debian's Emscripten finds its acorn through NODE_PATH; node 20's fetch gets in the way of the
+# output's own loading of its wasm, so the tests run without it.
+export NODE_PATH=/usr/share/nodejs
+
+echo "== the page: build and the core's tests under node =="
+emcmake cmake -S . -B "$build" -DVOMBREL_HOST=web -DVOMBREL_WERROR=ON -DCMAKE_BUILD_TYPE=Release \
+  "-DCMAKE_CROSSCOMPILING_EMULATOR=/usr/bin/node;--no-experimental-fetch" >/dev/null
+cmake --build "$build" -j "$jobs"
+ctest --test-dir "$build" --output-on-failure -j "$jobs"
+
+echo "== the page in headless Chromium =="
+cd tests/web
+for try in 1 2 3; do
+  PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error && break
+  [ "$try" -eq 3 ] && exit 1
+  echo "npm ci failed; trying again"
+  sleep 5
+done
+VOMBREL_PAGE="$PWD/../../$build/platform/web" node --test --test-timeout=180000
