@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   xvfb xdotool x11-utils imagemagick libx11-dev
   desktop-file-utils appstream lintian dpkg-dev file
+  emscripten chromium
 )
 
 missing=()
