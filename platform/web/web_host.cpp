@@ -237,6 +237,12 @@ void assetsLoaded() {
     s.ended = true;
     return;
   }
+  // The sounds decode while the player looks at the first frame; the first press wakes the
+  // page's sound anyway, and a sound asked for before it is decoded waits for itself.
+  for (int id = 1; id <= 9; ++id) {
+    if (auto wav = assets::find(assets::kSoundType, id))
+      vw_load_sound(soundKey(*wav), wav->data(), wav->size());
+  }
   s.turn();
 }
 
@@ -263,10 +269,6 @@ void WebHost::play(FormMaker makeForm, Session::Chrome chrome) {
                                     std::tuple{assets::FontFile::BoldItalic, true, true}}) {
     auto bytes = assets::font(file);
     vw_load_font(bytes.data(), bytes.size(), bold, italic);
-  }
-  for (int id = 1; id <= 9; ++id) {
-    if (auto wav = assets::find(assets::kSoundType, id))
-      vw_load_sound(soundKey(*wav), wav->data(), wav->size());
   }
   vw_when_loaded(&assetsLoaded);
 }

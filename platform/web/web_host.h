@@ -24,7 +24,7 @@ class WebHost final : public Host {
 
   using FormMaker = std::function<std::unique_ptr<forms::Form>(GameServices&)>;
 
-  // Decodes the pictures, fonts and sounds on the page, then makes the form (its labels measure
+  // Decodes the pictures and fonts on the page, then makes the form (its labels measure
   // their text in the loaded font), starts its session and answers the page's events until the
   // page goes. The host must live as long as the page.
   void play(FormMaker makeForm, Session::Chrome chrome);
