@@ -53,9 +53,15 @@ async function openGame() {
       ++window.seen.animationFrames;
       return rafOf.apply(this, args);
     };
+    // A frame is a task that paints: many saves of the canvas's state in one task are one frame.
+    let painting = false;
     const saveOf = CanvasRenderingContext2D.prototype.save;
     CanvasRenderingContext2D.prototype.save = function() {
-      if (this.canvas.id === 'canvas') ++window.seen.frames;
+      if (this.canvas.id === 'canvas' && !painting) {
+        painting = true;
+        ++window.seen.frames;
+        queueMicrotask(() => painting = false);
+      }
       return saveOf.call(this);
     };
     document.addEventListener('DOMContentLoaded', () => {

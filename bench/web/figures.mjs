@@ -1,0 +1,97 @@
+// The page's figures for bench/README.md, measured in headless Chromium: download size (raw and
+// gzip), load to first frame over cold starts, and the main thread's work and wake-ups while the
+// page idles and while a game runs. Build the page first (scripts/web.sh or scripts/test-web.sh),
+// install the browser test's packages (npm ci in tests/web), then:
+//
+//   node bench/web/figures.mjs [folder with index.html, vombrel.js, vombrel.wasm]
+import fs from 'node:fs';
+import path from 'node:path';
+import {fileURLToPath} from 'node:url';
+import zlib from 'node:zlib';
+
+import {launchChromium, serve} from '../../tests/web/browser.mjs';
+
+const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
+const pageDir = path.resolve(process.argv[2] ?? path.join(repo, 'build/web-page/platform/web'));
+const files = ['index.html', 'vombrel.js', 'vombrel.wasm'];
+const COLD_STARTS = 5, SPAN_MS = 10000;
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+const kb = (n) => (n / 1024).toFixed(1) + ' KB';
+
+let raw = 0, gzip = 0;
+for (const f of files) {
+  const bytes = fs.readFileSync(path.join(pageDir, f));
+  raw += bytes.length;
+  gzip += zlib.gzipSync(bytes, {level: 9}).length;
+}
+console.log(`download: ${kb(raw)} raw, ${kb(gzip)} gzip (${files.join(', ')})`);
+
+const site = await serve(pageDir);
+const browser = await launchChromium();
+
+// A frame is a task that paints on the canvas (saves its state, once for the frame and once for
+// each command's clip); the first frame is the first such task, timed from navigation start.
+const watch = () => {
+  window.seen = {firstFrame: null, frames: 0, timeouts: 0};
+  let painting = false;
+  const saveOf = CanvasRenderingContext2D.prototype.save;
+  CanvasRenderingContext2D.prototype.save = function() {
+    if (this.canvas.id === 'canvas' && !painting) {
+      painting = true;
+      ++window.seen.frames;
+      window.seen.firstFrame ??= performance.now();
+      queueMicrotask(() => painting = false);
+    }
+    return saveOf.call(this);
+  };
+  const setTimeoutOf = window.setTimeout;
+  window.setTimeout = function(...args) {
+    ++window.seen.timeouts;
+    return setTimeoutOf.apply(this, args);
+  };
+};
+
+// Each cold start in a browser context of its own: an empty cache, a new renderer.
+const loads = [];
+for (let i = 0; i < COLD_STARTS; ++i) {
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  await page.evaluateOnNewDocument(watch);
+  await page.goto(site.url);
+  await page.waitForFunction(() => window.seen.firstFrame !== null);
+  loads.push(await page.evaluate(() => window.seen.firstFrame));
+  await context.close();
+}
+loads.sort((a, b) => a - b);
+console.log(`load to first frame: median ${loads[2].toFixed(0)} ms of ${COLD_STARTS} cold starts ` +
+            `(${loads.map((t) => t.toFixed(0)).join(', ')})`);
+
+// The main thread's busy time (Chromium's TaskDuration) and the page's timeouts and frames.
+const context = await browser.createBrowserContext();
+const page = await context.newPage();
+await page.evaluateOnNewDocument(watch);
+await page.goto(site.url);
+await page.waitForFunction(() => window.seen.firstFrame !== null);
+const cdp = await page.createCDPSession();
+await cdp.send('Performance.enable');
+const busy = async () =>
+  (await cdp.send('Performance.getMetrics')).metrics.find((m) => m.name === 'TaskDuration').value;
+async function span(what) {
+  const before = {busy: await busy(), ...(await page.evaluate(() => window.seen))};
+  await sleep(SPAN_MS);
+  const after = {busy: await busy(), ...(await page.evaluate(() => window.seen))};
+  const s = SPAN_MS / 1000;
+  console.log(`${what}: main thread busy ${((after.busy - before.busy) / s * 100).toFixed(2)} %, ` +
+              `${((after.timeouts - before.timeouts) / s).toFixed(1)} timeouts/s, ` +
+              `${((after.frames - before.frames) / s).toFixed(1)} frames/s`);
+}
+await sleep(1000);
+await span('idle');
+const box = await (await page.$('#canvas')).boundingBox();
+await page.mouse.click(box.x + 40, box.y + 190);
+await span('during a game');
+
+await context.close();
+await browser.close();
+await site.close();
