@@ -75,7 +75,7 @@ opens_window "$prefix/bin/vombrel"
 echo "== the Debian package =="
 deb=$(bash scripts/package.sh)
 echo "$deb: $(stat -c %s "$deb") bytes; Depends: $(dpkg-deb -f "$deb" Depends)"
-lintian --tag-display-limit 0 "$deb" 2>/dev/null || fail "lintian found errors in $deb"
+lintian --tag-display-limit 0 "$deb" || fail "lintian found errors in $deb"
 [ "$(dpkg-deb -f "$deb" Version)" = "$(dpkg-parsechangelog -l packaging/changelog -S Version)" ] ||
   fail "the package's version is not the newest in packaging/changelog"
 # The C++ runtime is inside the program; everything else comes from SDL2 and SDL2_ttf, whose
