@@ -7,7 +7,7 @@
 namespace assets::detail {
 
 struct EmbeddedResource {
-  const char* type;  // "RESTYPE", "PICTURE" or "FONT"
+  const char* type;  // "RESTYPE", "PICTURE" or "FONTFILE"
   int id;
   const unsigned char* data;
   std::size_t size;  // padding included

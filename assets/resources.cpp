@@ -1,10 +1,9 @@
-// Looks resources up in the table that the build generates (see assets/CMakeLists.txt).
+// The pictures and fonts the build guarantees; find() is the platform's (embedded_lookup.cpp, or
+// the program's own resources on Windows).
 #include "assets/resources.h"
 
 #include <stdexcept>
 #include <string>
-
-#include "assets/resource_table.h"
 
 namespace assets {
 
@@ -21,16 +20,6 @@ std::span<const std::uint8_t> required(std::string_view type, int id) {
 }
 
 }  // namespace
-
-std::optional<std::span<const std::uint8_t>> find(std::string_view type, int id) {
-  const std::span table(detail::kEmbeddedResources, detail::kEmbeddedResourceCount);
-  for (const auto& entry : table) {
-    if (entry.type == type && entry.id == id) {
-      return std::span<const std::uint8_t>(entry.data, entry.size);
-    }
-  }
-  return std::nullopt;
-}
 
 std::span<const std::uint8_t> picture(Pic id) {
   return required(kPictureType, static_cast<int>(id));

@@ -39,7 +39,8 @@ enum class FontFile : int { Regular = 1, Bold = 2, BoldItalic = 3 };
 
 inline constexpr std::string_view kSoundType = "RESTYPE";
 inline constexpr std::string_view kPictureType = "PICTURE";
-inline constexpr std::string_view kFontType = "FONT";
+// Not "FONT", which the Windows resource compiler reserves for its own font resources.
+inline constexpr std::string_view kFontType = "FONTFILE";
 
 // The bytes of one resource. Sounds are padded with zero bytes to a multiple of 4.
 std::optional<std::span<const std::uint8_t>> find(std::string_view type, int id);
