@@ -1,0 +1,512 @@
+// The Win32 host: window, input, clock, cursor, confinement and message box. Drawing is in
+// win32_painter.cpp and sound in win32_sound.cpp.
+//
+// The game sees a 304 x 213 client area and mouse positions in those logical pixels; on a dense
+// screen the window's pixels are that many times more, and so are the twips it reports, so that
+// the confinement the game computes from them covers the window exactly.
+#include "platform/win32/win32_host.h"
+
+#include <windows.h>
+
+#include <mmsystem.h>
+#undef PlaySound
+#undef DrawText
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/win32/win32_painter.h"
+#include "platform/win32/win32_sound.h"
+
+namespace platform {
+
+using win32::widen;
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"VombrelForm";
+constexpr int kStandardDpi = 96;
+constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU;  // a fixed frame: no sizing, no min or max
+constexpr int kResourceIcon = 1, kResourceCursor = 1;
+
+std::string lastError() {
+  DWORD code = GetLastError();
+  wchar_t* text = nullptr;
+  FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string reason = "error " + std::to_string(code);
+  if (text != nullptr) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(std::max(n, 1)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), n, nullptr, nullptr);
+    utf8.resize(utf8.find_last_not_of(std::string("\r\n.\0", 4)) + 1);
+    reason = utf8 + " (" + reason + ")";
+    LocalFree(text);
+  }
+  return reason;
+}
+
+// Windows 10 knows each window's dpi; Windows 7 knows only the system's. Looked up at run time,
+// so that the program still starts on Windows 7.
+int systemDpi(HWND window) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static auto forWindow = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  if (forWindow != nullptr && window != nullptr) {
+    if (UINT dpi = forWindow(window); dpi != 0) {
+      return static_cast<int>(dpi);
+    }
+  }
+  HDC screen = GetDC(nullptr);
+  int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : kStandardDpi;
+}
+
+// The whole factor the screen's density asks for, as big as fits the monitor's work area, and
+// never below 1.
+int fittingScale(int dpi, int width, int height, const RECT& work) {
+  int wanted = dpi / kStandardDpi;
+  int fits = std::min((work.right - work.left) / width, (work.bottom - work.top) / height);
+  return std::max(1, std::min(wanted, fits));
+}
+
+RECT workArea(HWND window) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &info);
+  return info.rcWork;
+}
+
+// The game numbers the buttons as bits, 1 the left, 2 the right and 4 the middle; Shift, Ctrl
+// and Alt are 1, 2 and 4.
+int heldButtons(WPARAM keys) {
+  return (keys & MK_LBUTTON ? 1 : 0) | (keys & MK_RBUTTON ? 2 : 0) | (keys & MK_MBUTTON ? 4 : 0);
+}
+
+int heldModifierKeys(WPARAM keys) {
+  return (keys & MK_SHIFT ? 1 : 0) | (keys & MK_CONTROL ? 2 : 0) |
+         (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+}
+
+class Win32Host final : public Host {
+ public:
+  explicit Win32Host(Win32Options options)
+      : options_(options), start_(std::chrono::steady_clock::now()) {}
+  ~Win32Host() override;
+
+  Status open(const WindowSetup& setup) override;
+  void show() override;
+  HostEvent wait(std::optional<forms::Millis> deadline) override;
+  void render(const forms::Frame& frame) override;
+  void playSound(std::span<const std::uint8_t> wav) override { sound_.play(wav); }
+  void clipCursor(std::optional<ClipRect> rect) override;
+  void messageBox(const std::string& title, const std::string& text) override;
+
+  forms::Millis now() const override;
+  float Rnd() override { return random_.next(); }
+  forms::TextExtent measureText(const forms::Font& font, std::string_view utf8) const override {
+    return fonts_.measure(font, utf8);
+  }
+  forms::WindowRect windowRect() const override;
+  forms::ScreenInfo screen() const override;
+
+ private:
+  static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM w, LPARAM l);
+  LRESULT handle(UINT message, WPARAM w, LPARAM l);
+  Status fail(const std::string& reason);
+  void resizeToScale();
+  void loadCursor();
+  void mouse(forms::MouseInput::Type type, int button, WPARAM keys, LPARAM at, bool second);
+  void copyToWindow(HDC target, const RECT& area);
+  void applyConfinement();
+  bool setCursorFor(POINT client);
+  double twipsPerPixel() const { return static_cast<double>(forms::kTwipsPerPixel) / scale_; }
+
+  Win32Options options_;
+  std::chrono::steady_clock::time_point start_;
+  forms::RandomSequence random_;
+  mutable win32::Fonts fonts_;
+  win32::SoundChannel sound_;  // before the window: its sound stops before the window goes
+  HINSTANCE instance_ = GetModuleHandleW(nullptr);
+  HWND window_ = nullptr;
+  std::unique_ptr<win32::Painter> painter_;
+  HCURSOR gunSight_ = nullptr;
+  HCURSOR arrow_ = LoadCursorW(nullptr, IDC_ARROW);
+  std::vector<forms::PixelRect> arrowAreas_;
+  std::deque<HostEvent> events_;
+  int clientWidth_ = 0, clientHeight_ = 0;
+  int scale_ = 1;
+
+  std::optional<ClipRect> clip_;  // what the game asked for
+  bool clipped_ = false;          // whether ClipCursor holds our rectangle
+  bool active_ = false;
+  bool boxShown_ = false;
+  bool fineTimer_ = false;
+};
+
+Win32Host::~Win32Host() {
+  clip_.reset();
+  applyConfinement();
+  if (fineTimer_) {
+    timeEndPeriod(1);
+  }
+  if (window_ != nullptr) {
+    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    DestroyWindow(window_);
+    UnregisterClassW(kWindowClass, instance_);
+  }
+  if (gunSight_ != nullptr) {
+    DestroyCursor(gunSight_);
+  }
+}
+
+Status Win32Host::fail(const std::string& reason) {
+  MessageBoxW(nullptr, widen("Vombrel cannot start: " + reason + ".").c_str(), L"Vombrel",
+              MB_OK | MB_ICONERROR);
+  return {reason};
+}
+
+Status Win32Host::open(const WindowSetup& setup) {
+  if (window_ != nullptr) {
+    return {"the window is already open"};
+  }
+  if (setup.clientWidth <= 0 || setup.clientHeight <= 0) {
+    return fail("a window needs a size");
+  }
+  clientWidth_ = setup.clientWidth;
+  clientHeight_ = setup.clientHeight;
+
+  WNDCLASSEXW cls{};
+  cls.cbSize = sizeof cls;
+  cls.style = CS_DBLCLKS;
+  cls.lpfnWndProc = procedure;
+  cls.hInstance = instance_;
+  cls.hIcon =
+      static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(kResourceIcon), IMAGE_ICON,
+                                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+  cls.hIconSm = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(kResourceIcon),
+                                              IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                              GetSystemMetrics(SM_CYSMICON), 0));
+  cls.hCursor = nullptr;  // WM_SETCURSOR chooses between the gun sight and the arrow
+  cls.lpszClassName = kWindowClass;
+  if (RegisterClassExW(&cls) == 0) {
+    return fail("cannot register the window class: " + lastError());
+  }
+  window_ = CreateWindowExW(0, kWindowClass, widen(setup.title).c_str(), kStyle, CW_USEDEFAULT,
+                            CW_USEDEFAULT, setup.clientWidth, setup.clientHeight, nullptr, nullptr,
+                            instance_, this);
+  if (window_ == nullptr) {
+    std::string reason = lastError();
+    UnregisterClassW(kWindowClass, instance_);
+    return fail("cannot create the window: " + reason);
+  }
+  painter_ = std::make_unique<win32::Painter>(clientWidth_, clientHeight_, fonts_);
+  if (!painter_->ok()) {
+    return fail("cannot make the window's picture: " + lastError());
+  }
+  resizeToScale();
+  return {};
+}
+
+// Sizes the window so that its client area is the scene at the screen's whole factor, and makes
+// the gun sight to match.
+void Win32Host::resizeToScale() {
+  int dpi = options_.dpi > 0 ? options_.dpi : systemDpi(window_);
+  scale_ = fittingScale(dpi, clientWidth_, clientHeight_, workArea(window_));
+  RECT wanted{0, 0, clientWidth_ * scale_, clientHeight_ * scale_};
+  AdjustWindowRectEx(&wanted, kStyle, FALSE, 0);
+  SetWindowPos(window_, nullptr, 0, 0, wanted.right - wanted.left, wanted.bottom - wanted.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // The frame the system really draws may differ from what it predicted (another dpi, another
+  // theme): what counts is the client area.
+  RECT client{};
+  GetClientRect(window_, &client);
+  int dw = clientWidth_ * scale_ - client.right, dh = clientHeight_ * scale_ - client.bottom;
+  if (dw != 0 || dh != 0) {
+    RECT frame{};
+    GetWindowRect(window_, &frame);
+    SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left + dw,
+                 frame.bottom - frame.top + dh, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  loadCursor();
+}
+
+// The CURSOR resource at the window's scale, so that the sight still frames what it hits.
+void Win32Host::loadCursor() {
+  if (gunSight_ != nullptr) {
+    DestroyCursor(gunSight_);
+  }
+  gunSight_ = static_cast<HCURSOR>(LoadImageW(instance_, MAKEINTRESOURCEW(kResourceCursor),
+                                              IMAGE_CURSOR, 32 * scale_, 32 * scale_, 0));
+}
+
+void Win32Host::show() {
+  if (window_ == nullptr) {
+    return;
+  }
+  ShowWindow(window_, SW_SHOWNORMAL);
+  UpdateWindow(window_);
+  SetForegroundWindow(window_);
+  active_ = GetActiveWindow() == window_;
+}
+
+forms::Millis Win32Host::now() const {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                               start_)
+      .count();
+}
+
+HostEvent Win32Host::wait(std::optional<forms::Millis> deadline) {
+  if (window_ == nullptr) {
+    // Without a window no input can ever come; ending is the only way on.
+    return CloseRequest{};
+  }
+  for (;;) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        return CloseRequest{};
+      }
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (!events_.empty()) {
+      HostEvent event = events_.front();
+      events_.pop_front();
+      return event;
+    }
+    DWORD timeout = INFINITE;
+    if (deadline) {
+      forms::Millis left = *deadline - now();
+      if (left <= 0) {
+        return Timeout{};
+      }
+      timeout = static_cast<DWORD>(std::min<forms::Millis>(left, 1 << 30));
+    }
+    MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  }
+}
+
+LRESULT CALLBACK Win32Host::procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(l);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* host = reinterpret_cast<Win32Host*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (host == nullptr || host->window_ != window) {
+    return DefWindowProcW(window, message, w, l);
+  }
+  return host->handle(message, w, l);
+}
+
+void Win32Host::mouse(forms::MouseInput::Type type, int button, WPARAM keys, LPARAM at,
+                      bool second) {
+  forms::MouseInput in;
+  in.type = type;
+  in.button = button;
+  in.shift = heldModifierKeys(keys);
+  in.x = static_cast<double>(static_cast<short>(LOWORD(at))) / scale_;
+  in.y = static_cast<double>(static_cast<short>(HIWORD(at))) / scale_;
+  in.doubleClick = second;
+  // A release outside the window still reaches the control that took the press.
+  if (type == forms::MouseInput::Type::Down) {
+    SetCapture(window_);
+  } else if (type == forms::MouseInput::Type::Up && heldButtons(keys) == 0) {
+    ReleaseCapture();
+  }
+  events_.push_back(in);
+}
+
+LRESULT Win32Host::handle(UINT message, WPARAM w, LPARAM l) {
+  using Type = forms::MouseInput::Type;
+  switch (message) {
+    case WM_MOUSEMOVE:
+      mouse(Type::Move, heldButtons(w), w, l, false);
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      mouse(Type::Down, 1, w, l, message == WM_LBUTTONDBLCLK);
+      return 0;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+      mouse(Type::Down, 2, w, l, message == WM_RBUTTONDBLCLK);
+      return 0;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+      mouse(Type::Down, 4, w, l, message == WM_MBUTTONDBLCLK);
+      return 0;
+    case WM_LBUTTONUP:
+      mouse(Type::Up, 1, w, l, false);
+      return 0;
+    case WM_RBUTTONUP:
+      mouse(Type::Up, 2, w, l, false);
+      return 0;
+    case WM_MBUTTONUP:
+      mouse(Type::Up, 4, w, l, false);
+      return 0;
+    case WM_CLOSE:
+      events_.push_back(CloseRequest{});
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC target = BeginPaint(window_, &paint);
+      copyToWindow(target, paint.rcPaint);
+      EndPaint(window_, &paint);
+      events_.push_back(Exposed{});
+      return 0;
+    }
+    // A player who switches to another program gets the mouse back, and the game takes it again
+    // when the player comes back.
+    case WM_ACTIVATE:
+      active_ = LOWORD(w) != WA_INACTIVE;
+      applyConfinement();
+      break;
+    case WM_SETCURSOR:
+      if (LOWORD(l) == HTCLIENT) {
+        POINT at{};
+        GetCursorPos(&at);
+        ScreenToClient(window_, &at);
+        if (setCursorFor(at)) {
+          return TRUE;
+        }
+      }
+      break;
+    case WM_DPICHANGED: {
+      const RECT* suggested = reinterpret_cast<const RECT*>(l);
+      SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      if (options_.dpi == 0) {
+        resizeToScale();
+      }
+      InvalidateRect(window_, nullptr, FALSE);
+      return 0;
+    }
+    default:
+      break;
+  }
+  return DefWindowProcW(window_, message, w, l);
+}
+
+// The gun sight everywhere in the client area but over the picture boxes, where the arrow shows.
+bool Win32Host::setCursorFor(POINT client) {
+  if (gunSight_ == nullptr) {
+    return false;
+  }
+  bool overBox = std::any_of(
+      arrowAreas_.begin(), arrowAreas_.end(),
+      [&](const forms::PixelRect& r) { return r.contains(client.x / scale_, client.y / scale_); });
+  SetCursor(overBox ? arrow_ : gunSight_);
+  return true;
+}
+
+void Win32Host::copyToWindow(HDC target, const RECT& area) {
+  if (painter_ == nullptr) {
+    return;
+  }
+  if (scale_ == 1) {
+    BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top,
+           painter_->dc(), area.left, area.top, SRCCOPY);
+    return;
+  }
+  // Whole client pixels around the area, each drawn as a square of scale x scale.
+  int left = area.left / scale_, top = area.top / scale_;
+  int right = (area.right + scale_ - 1) / scale_, bottom = (area.bottom + scale_ - 1) / scale_;
+  SetStretchBltMode(target, COLORONCOLOR);
+  StretchBlt(target, left * scale_, top * scale_, (right - left) * scale_, (bottom - top) * scale_,
+             painter_->dc(), left, top, right - left, bottom - top, SRCCOPY);
+}
+
+void Win32Host::render(const forms::Frame& frame) {
+  if (painter_ == nullptr || frame.damage.empty()) {
+    return;
+  }
+  arrowAreas_ = frame.arrowCursorAreas;
+  painter_->paint(frame);
+  const forms::PixelRect& d = frame.damage;
+  RECT area{d.x * scale_, d.y * scale_, (d.x + d.w) * scale_, (d.y + d.h) * scale_};
+  HDC target = GetDC(window_);
+  copyToWindow(target, area);
+  ReleaseDC(window_, target);
+  // The scene may have moved under a pointer that stands still.
+  POINT at{};
+  if (GetCursorPos(&at) && WindowFromPoint(at) == window_) {
+    ScreenToClient(window_, &at);
+    RECT client{};
+    GetClientRect(window_, &client);
+    if (PtInRect(&client, at)) {
+      setCursorFor(at);
+    }
+  }
+}
+
+// The game confines the cursor exactly while a game runs: that is also when the target's 55 ms
+// steps need the fine timer, which would otherwise cost power for nothing.
+void Win32Host::clipCursor(std::optional<ClipRect> rect) {
+  clip_ = rect;
+  if (clip_.has_value() != fineTimer_) {
+    fineTimer_ = clip_.has_value();
+    if (fineTimer_) {
+      timeBeginPeriod(1);
+    } else {
+      timeEndPeriod(1);
+    }
+  }
+  applyConfinement();
+}
+
+// The rectangle holds while the window is active and no message box is up; otherwise the cursor
+// is free, released with ClipCursor(NULL) and never trapped on the primary screen.
+void Win32Host::applyConfinement() {
+  if (clip_ && active_ && !boxShown_ && window_ != nullptr) {
+    RECT r{clip_->left, clip_->top, clip_->right, clip_->bottom};
+    ClipCursor(&r);
+    clipped_ = true;
+  } else if (clipped_) {
+    ClipCursor(nullptr);
+    clipped_ = false;
+  }
+}
+
+void Win32Host::messageBox(const std::string& title, const std::string& text) {
+  boxShown_ = true;
+  applyConfinement();
+  MessageBoxW(window_, widen(text).c_str(), widen(title).c_str(), MB_OK | MB_ICONWARNING);
+  boxShown_ = false;
+  applyConfinement();
+}
+
+forms::WindowRect Win32Host::windowRect() const {
+  RECT r{};
+  if (window_ == nullptr || !GetWindowRect(window_, &r)) {
+    return {};
+  }
+  double t = twipsPerPixel();
+  return {r.left * t, r.top * t, (r.right - r.left) * t, (r.bottom - r.top) * t};
+}
+
+forms::ScreenInfo Win32Host::screen() const {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &info)) {
+    return {};
+  }
+  const RECT& m = info.rcMonitor;
+  double t = twipsPerPixel();
+  return {(m.right - m.left) * t, (m.bottom - m.top) * t, t, t};
+}
+
+}  // namespace
+
+std::unique_ptr<Host> createWin32Host(Win32Options options) {
+  return std::make_unique<Win32Host>(options);
+}
+
+}  // namespace platform

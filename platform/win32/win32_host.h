@@ -1,0 +1,27 @@
+// The native Windows host: one window of the WIN32 API, drawn with GDI (win32_painter.h), its
+// sounds through WinMM's sndPlaySoundA (win32_sound.h), the cursor confined with ClipCursor. The
+// program makes one and hands it to the game's loop:
+//
+//   auto host = platform::createWin32Host();
+//   return vombrel::run(*host);
+//
+// The window's icon and gun sight are the program's ICON and CURSOR resources 1 (vombrel.rc).
+// A window that cannot open says why in a message box, as a program without a console must.
+// While a game runs the system's timer ticks every millisecond, so that the 55 ms steps of the
+// target keep their grid; at STOP it goes back to its default, and an idle window never wakes.
+// On a dense screen the window is the scene scaled by a whole factor, crisp pixels.
+#pragma once
+
+#include <memory>
+
+#include "platform/host.h"
+
+namespace platform {
+
+struct Win32Options {
+  int dpi = 0;  // the screen's dots per inch; 0: what the monitor says
+};
+
+std::unique_ptr<Host> createWin32Host(Win32Options options = {});
+
+}  // namespace platform

@@ -1,0 +1,344 @@
+// GDI drawing of the draw list and the embedded fonts; see win32_painter.h.
+#include "platform/win32/win32_painter.h"
+
+#include <windows.h>
+#undef DrawText
+
+#include <algorithm>
+#include <cstring>
+#include <variant>
+
+#include "assets/resources.h"
+#include "forms/word_wrap.h"
+#include "platform/images/image_decoders.h"
+
+namespace platform::win32 {
+
+namespace {
+
+constexpr std::uint64_t kNeverUploaded = ~std::uint64_t{0};
+
+COLORREF colorOf(forms::Rgb c) {
+  return RGB(c.r, c.g, c.b);
+}
+
+// A top-down 32-bit DIB section; its pixels are 0xAARRGGBB as GDI and AlphaBlend read them.
+HBITMAP newBitmap(int width, int height, void** pixels) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, pixels, nullptr, 0);
+}
+
+std::uint32_t premultiplied(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a) {
+  auto mul = [a](std::uint8_t v) { return static_cast<std::uint32_t>(v * a / 255); };
+  return (static_cast<std::uint32_t>(a) << 24) | (mul(r) << 16) | (mul(g) << 8) | mul(b);
+}
+
+}  // namespace
+
+std::wstring widen(std::string_view utf8) {
+  if (utf8.empty()) {
+    return {};
+  }
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(std::max(n, 0)), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+  return wide;
+}
+
+Fonts::Fonts() : measuring_(CreateCompatibleDC(nullptr)) {
+  const assets::FontFile files[] = {assets::FontFile::Regular, assets::FontFile::Bold,
+                                    assets::FontFile::BoldItalic};
+  for (int i = 0; i < 3; ++i) {
+    auto bytes = assets::font(files[i]);
+    DWORD installed = 0;
+    added_[i] = AddFontMemResourceEx(const_cast<std::uint8_t*>(bytes.data()),
+                                     static_cast<DWORD>(bytes.size()), nullptr, &installed);
+  }
+}
+
+Fonts::~Fonts() {
+  for (auto& [key, face] : faces_) {
+    if (face != nullptr) {
+      DeleteObject(face);
+    }
+  }
+  for (void* added : added_) {
+    if (added != nullptr) {
+      RemoveFontMemResourceEx(added);
+    }
+  }
+  if (measuring_ != nullptr) {
+    DeleteDC(measuring_);
+  }
+}
+
+HFONT Fonts::face(const forms::Font& font) {
+  auto key = std::make_tuple(font.pixelSize, font.bold, font.italic);
+  if (auto it = faces_.find(key); it != faces_.end()) {
+    return it->second;
+  }
+  // A negative height asks for the em, not the cell: 11 px is the 8.25 pt of the layout at
+  // 96 dpi, as on Linux. Grey smoothing, as the other hosts draw their text.
+  HFONT made = CreateFontW(-font.pixelSize, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL,
+                           font.italic ? TRUE : FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                           OUT_TT_ONLY_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                           DEFAULT_PITCH | FF_SWISS, L"Vombrel Sans");
+  faces_.emplace(key, made);
+  return made;
+}
+
+forms::TextExtent Fonts::measure(const forms::Font& font, std::string_view utf8) {
+  HFONT f = face(font);
+  if (f == nullptr || measuring_ == nullptr) {
+    return {};
+  }
+  HGDIOBJ old = SelectObject(measuring_, f);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(measuring_, &metrics);
+  SIZE size{};
+  std::wstring text = widen(utf8);
+  if (!text.empty()) {
+    GetTextExtentPoint32W(measuring_, text.c_str(), static_cast<int>(text.size()), &size);
+  }
+  SelectObject(measuring_, old);
+  return {static_cast<int>(size.cx), static_cast<int>(metrics.tmHeight)};
+}
+
+Painter::Painter(int width, int height, Fonts& fonts)
+    : fonts_(fonts), width_(width), height_(height) {
+  void* pixels = nullptr;
+  buffer_ = newBitmap(width, height, &pixels);
+  dc_ = CreateCompatibleDC(nullptr);
+  if (buffer_ == nullptr || dc_ == nullptr) {
+    return;
+  }
+  original_ = static_cast<HBITMAP>(SelectObject(dc_, buffer_));
+  // White, the window's background colour, until the first frame paints over it.
+  std::fill_n(static_cast<std::uint32_t*>(pixels), static_cast<std::size_t>(width) * height,
+              0xFFFFFFFFu);
+  SetBkMode(dc_, TRANSPARENT);
+  SetStretchBltMode(dc_, COLORONCOLOR);
+}
+
+Painter::~Painter() {
+  for (auto& [key, s] : sprites_) {
+    DeleteDC(s.dc);
+    DeleteObject(s.bitmap);
+  }
+  if (dc_ != nullptr) {
+    SelectObject(dc_, original_);
+    DeleteDC(dc_);
+  }
+  if (buffer_ != nullptr) {
+    DeleteObject(buffer_);
+  }
+}
+
+void Painter::paint(const forms::Frame& frame) {
+  if (!ok()) {
+    return;
+  }
+  damage_ = frame.damage.intersect({0, 0, width_, height_});
+  for (const forms::DrawCommand& command : frame.commands) {
+    std::visit([this](const auto& c) { draw(c); }, command);
+  }
+  SelectClipRgn(dc_, nullptr);
+  GdiFlush();
+}
+
+// Limits drawing to the part of `area` that is damaged; false when nothing of it is.
+bool Painter::clipTo(const forms::PixelRect& area) {
+  forms::PixelRect r = area.intersect(damage_);
+  if (r.empty()) {
+    return false;
+  }
+  SelectClipRgn(dc_, nullptr);
+  IntersectClipRect(dc_, r.x, r.y, r.x + r.w, r.y + r.h);
+  return true;
+}
+
+void Painter::fill(int x, int y, int w, int h, forms::Rgb color) {
+  RECT r{x, y, x + w, y + h};
+  SetDCBrushColor(dc_, colorOf(color));
+  FillRect(dc_, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+}
+
+Painter::Sprite* Painter::sprite(const void* key, int width, int height) {
+  auto it = sprites_.find(key);
+  if (it != sprites_.end() && (it->second.width != width || it->second.height != height)) {
+    DeleteDC(it->second.dc);
+    DeleteObject(it->second.bitmap);
+    sprites_.erase(it);
+    it = sprites_.end();
+  }
+  if (it == sprites_.end()) {
+    Sprite s;
+    void* pixels = nullptr;
+    s.bitmap = newBitmap(width, height, &pixels);
+    s.dc = CreateCompatibleDC(nullptr);
+    if (s.bitmap == nullptr || s.dc == nullptr) {
+      DeleteDC(s.dc);
+      DeleteObject(s.bitmap);
+      return nullptr;
+    }
+    SelectObject(s.dc, s.bitmap);
+    s.pixels = static_cast<std::uint32_t*>(pixels);
+    s.width = width;
+    s.height = height;
+    s.stamp = kNeverUploaded;
+    it = sprites_.emplace(key, s).first;
+  }
+  return &it->second;
+}
+
+void Painter::blend(const Sprite& s, int x, int y) {
+  GdiFlush();
+  BLENDFUNCTION over{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  AlphaBlend(dc_, x, y, s.width, s.height, s.dc, 0, 0, s.width, s.height, over);
+}
+
+void Painter::draw(const forms::DrawPicture& c) {
+  const forms::PictureData* data = c.picture.data();
+  if (data == nullptr ||
+      !clipTo(forms::PixelRect{c.x, c.y, data->width, data->height}.intersect(c.clip))) {
+    return;
+  }
+  std::span<const std::uint8_t> bytes = data->bytes;
+  if (bytes.size() > sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) && bytes[0] == 'B' &&
+      bytes[1] == 'M') {
+    // The file's own headers and pixels, read where they lie in the program's image.
+    BITMAPFILEHEADER file;
+    BITMAPINFO info{};
+    std::memcpy(&file, bytes.data(), sizeof file);
+    std::memcpy(&info.bmiHeader, bytes.data() + sizeof file, sizeof(BITMAPINFOHEADER));
+    if (file.bfOffBits >= bytes.size()) {
+      return;
+    }
+    int w = info.bmiHeader.biWidth, h = std::abs(info.bmiHeader.biHeight);
+    StretchDIBits(dc_, c.x, c.y, w, h, 0, 0, w, h, bytes.data() + file.bfOffBits, &info,
+                  DIB_RGB_COLORS, SRCCOPY);
+    return;
+  }
+  Sprite* s = sprite(bytes.data(), data->width, data->height);
+  if (s == nullptr) {
+    return;
+  }
+  if (s->stamp == kNeverUploaded) {
+    bool gif = bytes.size() >= 3 && bytes[0] == 'G' && bytes[1] == 'I' && bytes[2] == 'F';
+    images::Decoded d = gif ? images::decodeGif(bytes) : images::decodeIconOrCursor(bytes);
+    if (d.ok() && d.image.width == s->width && d.image.height == s->height) {
+      for (std::size_t i = 0; i < static_cast<std::size_t>(s->width) * s->height; ++i) {
+        const std::uint8_t* p = &d.image.rgba[i * 4];
+        s->pixels[i] = premultiplied(p[0], p[1], p[2], p[3]);
+      }
+    } else {
+      OutputDebugStringA(("vombrel: cannot decode picture " + data->name + "\n").c_str());
+    }
+    s->stamp = 0;
+  }
+  blend(*s, c.x, c.y);
+}
+
+void Painter::draw(const forms::FillRect& c) {
+  if (clipTo(c.rect)) {
+    fill(c.rect.x, c.rect.y, c.rect.w, c.rect.h, c.color);
+  }
+}
+
+void Painter::draw(const forms::OutlineRect& c) {
+  if (!clipTo(c.rect)) {
+    return;
+  }
+  const forms::PixelRect& r = c.rect;
+  int t = std::min({c.width, r.w, r.h});
+  fill(r.x, r.y, r.w, t, c.color);
+  fill(r.x, r.y + r.h - t, r.w, t, c.color);
+  fill(r.x, r.y, t, r.h, c.color);
+  fill(r.x + r.w - t, r.y, t, r.h, c.color);
+}
+
+// A thick line as parallel one-pixel lines across its run, exactly the pixels the runtime
+// repaints when the line changes. GDI leaves out a line's last pixel; the game's lines have it.
+void Painter::draw(const forms::DrawLine& c) {
+  if (!clipTo(c.bounds())) {
+    return;
+  }
+  SetDCPenColor(dc_, colorOf(c.color));
+  HGDIOBJ old = SelectObject(dc_, GetStockObject(DC_PEN));
+  for (int k = 0; k < c.pen(); ++k) {
+    int d = c.penStart() + k;
+    int dx = c.alongX() ? 0 : d, dy = c.alongX() ? d : 0;
+    MoveToEx(dc_, c.x1 + dx, c.y1 + dy, nullptr);
+    LineTo(dc_, c.x2 + dx, c.y2 + dy);
+    SetPixelV(dc_, c.x2 + dx, c.y2 + dy, colorOf(c.color));
+  }
+  SelectObject(dc_, old);
+}
+
+void Painter::draw(const forms::DrawTextRun& c) {
+  if (c.text.empty() || !clipTo(c.clip)) {
+    return;
+  }
+  HFONT face = fonts_.face(c.font);
+  if (face == nullptr) {
+    return;
+  }
+  // Wrapped text is always left-aligned; a single line is placed in its box as the label says.
+  std::string lines = c.wrap ? forms::wrapWords(c.text, c.box.w,
+                                                [&](std::string_view line) {
+                                                  return fonts_.measure(c.font, line).width;
+                                                })
+                             : c.text;
+  HGDIOBJ old = SelectObject(dc_, face);
+  SetTextColor(dc_, colorOf(c.color));
+  int y = c.box.y;
+  std::string_view rest = lines;
+  while (true) {
+    std::size_t end = rest.find('\n');
+    std::string_view line = rest.substr(0, end);
+    forms::TextExtent extent = fonts_.measure(c.font, line);
+    int x = c.box.x;
+    if (!c.wrap && c.align == forms::Alignment::Right) {
+      x = c.box.x + c.box.w - extent.width;
+    } else if (!c.wrap && c.align == forms::Alignment::Center) {
+      x = c.box.x + (c.box.w - extent.width) / 2;
+    }
+    std::wstring wide = widen(line);
+    TextOutW(dc_, x, y, wide.c_str(), static_cast<int>(wide.size()));
+    if (end == std::string_view::npos) {
+      break;
+    }
+    rest.remove_prefix(end + 1);
+    y += extent.height;
+  }
+  SelectObject(dc_, old);
+}
+
+void Painter::draw(const forms::DrawMarks& c) {
+  const forms::MarksLayer* layer = c.layer;
+  if (layer == nullptr || layer->width() <= 0 || layer->height() <= 0 || layer->blank() ||
+      !clipTo(forms::PixelRect{c.x, c.y, layer->width(), layer->height()}.intersect(c.clip))) {
+    return;
+  }
+  Sprite* s = sprite(layer, layer->width(), layer->height());
+  if (s == nullptr) {
+    return;
+  }
+  if (s->stamp != layer->version()) {
+    const auto& pixels = layer->pixels();
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+      std::uint32_t p = pixels[i];
+      s->pixels[i] = premultiplied((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF, p >> 24);
+    }
+    s->stamp = layer->version();
+  }
+  blend(*s, c.x, c.y);
+}
+
+}  // namespace platform::win32

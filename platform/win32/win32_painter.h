@@ -1,0 +1,97 @@
+// Drawing for the Win32 host with GDI: the runtime's draw list is painted into a back buffer, a
+// 32-bit DIB of client size, which the host copies to the window (scaled by a whole factor on a
+// dense screen). BMPs go straight from their embedded bytes with StretchDIBits; GIFs and the
+// marks layers through the shared decoders and AlphaBlend; lines and fills with GDI; text with
+// the embedded Vombrel Sans, registered for this process only, so Windows shows the same letters
+// as Linux.
+//
+//   win32::Fonts fonts;                     // measuring works before any window exists
+//   win32::Painter painter(304, 213, fonts);
+//   painter.paint(frame);                   // only frame.damage changes
+//   BitBlt(windowDc, ..., painter.dc(), ...);
+//
+// Nothing of windows.h shows here: device contexts are GDI's own opaque handle type.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <tuple>
+
+#include "forms/draw_list.h"
+#include "forms/environment.h"
+
+struct HDC__;
+struct HFONT__;
+struct HBITMAP__;
+
+namespace platform::win32 {
+
+// UTF-8, as the game keeps its texts, in the UTF-16 of the wide API.
+std::wstring widen(std::string_view utf8);
+
+class Fonts {
+ public:
+  Fonts();
+  Fonts(const Fonts&) = delete;
+  Fonts& operator=(const Fonts&) = delete;
+  ~Fonts();
+
+  // Width of the text on one line and the font's line height, in pixels.
+  forms::TextExtent measure(const forms::Font& font, std::string_view utf8);
+  // The GDI font for the game's font, made on first use.
+  HFONT__* face(const forms::Font& font);
+
+ private:
+  std::map<std::tuple<int, bool, bool>, HFONT__*> faces_;
+  void* added_[3] = {};  // the fonts registered from memory
+  HDC__* measuring_ = nullptr;
+};
+
+class Painter {
+ public:
+  Painter(int width, int height, Fonts& fonts);
+  Painter(const Painter&) = delete;
+  Painter& operator=(const Painter&) = delete;
+  ~Painter();
+
+  bool ok() const { return buffer_ != nullptr; }
+  // Paints frame.damage from the frame's commands; nothing outside it changes.
+  void paint(const forms::Frame& frame);
+  // The memory device context that holds the back buffer.
+  HDC__* dc() const { return dc_; }
+
+ private:
+  // A premultiplied 32-bit picture of its own, ready for AlphaBlend.
+  struct Sprite {
+    HDC__* dc = nullptr;
+    HBITMAP__* bitmap = nullptr;
+    std::uint32_t* pixels = nullptr;
+    int width = 0, height = 0;
+    std::uint64_t stamp = 0;
+  };
+
+  bool clipTo(const forms::PixelRect& area);
+  void draw(const forms::DrawPicture& c);
+  void draw(const forms::FillRect& c);
+  void draw(const forms::OutlineRect& c);
+  void draw(const forms::DrawLine& c);
+  void draw(const forms::DrawTextRun& c);
+  void draw(const forms::DrawMarks& c);
+  void fill(int x, int y, int w, int h, forms::Rgb color);
+  Sprite* sprite(const void* key, int width, int height);
+  void blend(const Sprite& s, int x, int y);
+
+  Fonts& fonts_;
+  int width_, height_;
+  HDC__* dc_ = nullptr;
+  HBITMAP__* buffer_ = nullptr;
+  HBITMAP__* original_ = nullptr;
+  forms::PixelRect damage_;
+  // Decoded GIFs by their encoded bytes, which live as long as the program; marks layers by the
+  // layer, uploaded again when its version moves.
+  std::map<const void*, Sprite> sprites_;
+};
+
+}  // namespace platform::win32

@@ -1,0 +1,205 @@
+// The Win32 host under Wine: a real window, the real ClipCursor, WinMM and the program's own
+// resources.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "app/my.h"
+#include "assets/resources.h"
+#include "platform/win32/win32_host.h"
+#include "platform/win32/win32_sound.h"
+
+namespace {
+
+constexpr char kTitle[] = "Vombrel host test";
+constexpr int kClientWidth = 304, kClientHeight = 213;
+
+struct OpenWindow {
+  std::unique_ptr<platform::Host> host;
+  HWND window = nullptr;
+
+  explicit OpenWindow(int dpi) : host(platform::createWin32Host({dpi})) {
+    platform::WindowSetup setup;
+    setup.title = kTitle;
+    setup.clientWidth = kClientWidth;
+    setup.clientHeight = kClientHeight;
+    platform::Status st = host->open(setup);
+    EXPECT_TRUE(st.ok()) << st.error;
+    host->show();
+    window = FindWindowA(nullptr, kTitle);
+    pump();
+  }
+
+  // Lets the window take what the system sent it (activation, painting).
+  void pump() {
+    while (true) {
+      platform::HostEvent e = host->wait(host->now() + 50);
+      if (std::holds_alternative<platform::Timeout>(e)) {
+        return;
+      }
+    }
+  }
+
+  void moveTo(int x, int y) {
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    pump();
+  }
+
+  RECT frame() const {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return r;
+  }
+};
+
+platform::ClipRect clipOf(const RECT& r) {
+  return {r.left, r.top, r.right, r.bottom};
+}
+
+platform::ClipRect heldClip() {
+  RECT r{};
+  GetClipCursor(&r);
+  return clipOf(r);
+}
+
+platform::ClipRect wholeDesktop() {
+  int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  return {x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN), y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+std::vector<std::uint8_t> fileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The rectangle the game computes from the window's twips is the window on the screen, frame and
+// caption included, wherever the window stands and at every density; and it is what ClipCursor
+// holds while the game runs.
+TEST(Win32Host, TheGamesClipRectangleIsTheWholeWindowAtEveryPositionAndDensity) {
+  for (int dpi : {96, 144, 192}) {
+    SCOPED_TRACE("dpi " + std::to_string(dpi));
+    OpenWindow w(dpi);
+    ASSERT_NE(w.window, nullptr);
+    int scale = dpi / 96;
+    RECT client{};
+    GetClientRect(w.window, &client);
+    EXPECT_EQ(client.right, kClientWidth * scale);
+    EXPECT_EQ(client.bottom, kClientHeight * scale);
+    for (POINT at : {POINT{0, 0}, POINT{100, 80}, POINT{333, 117}}) {
+      w.moveTo(at.x, at.y);
+      platform::ClipRect game = My::windowClip(w.host->windowRect(), w.host->screen());
+      EXPECT_EQ(game, clipOf(w.frame())) << "at " << at.x << ", " << at.y;
+      w.host->clipCursor(game);
+      EXPECT_EQ(heldClip(), game) << "at " << at.x << ", " << at.y;
+    }
+    w.host->clipCursor(std::nullopt);
+    EXPECT_EQ(heldClip(), wholeDesktop());
+  }
+}
+
+// Switching to another program frees the cursor; coming back confines it again, to the
+// rectangle of the game's START, even if the window moved meanwhile.
+TEST(Win32Host, TheClipGoesWithTheActivationAndComesBackWithIt) {
+  OpenWindow w(96);
+  ASSERT_NE(w.window, nullptr);
+  w.moveTo(50, 40);
+  platform::ClipRect atStart = clipOf(w.frame());
+  w.host->clipCursor(atStart);
+  ASSERT_EQ(heldClip(), atStart);
+
+  SendMessageW(w.window, WM_ACTIVATE, WA_INACTIVE, 0);
+  EXPECT_EQ(heldClip(), wholeDesktop()) << "the cursor stays confined to an inactive window";
+  w.moveTo(60, 45);
+  SendMessageW(w.window, WM_ACTIVATE, WA_ACTIVE, 0);
+  EXPECT_EQ(heldClip(), atStart) << "the confinement did not come back with the activation";
+
+  // Nothing the window goes through confines a cursor that the game has released.
+  w.host->clipCursor(std::nullopt);
+  SendMessageW(w.window, WM_ACTIVATE, WA_INACTIVE, 0);
+  SendMessageW(w.window, WM_ACTIVATE, WA_ACTIVE, 0);
+  EXPECT_EQ(heldClip(), wholeDesktop());
+}
+
+// WinMM reads a sound from memory while it plays: the channel hands it bytes of its own, and
+// lets the old ones go only after WinMM has the new sound or has been told to stop.
+TEST(SoundChannel, KeepsTheBytesWinmmReadsUntilItHasLetGoOfThem) {
+  const std::vector<std::uint8_t> first(300, 0x11), second(200, 0x22);
+  std::vector<const std::uint8_t*> handed;
+  std::vector<bool> previousIntact;
+  platform::win32::SoundChannel* channel = nullptr;
+  std::vector<std::uint8_t> expected;  // what WinMM is reading right now
+  auto player = [&](const std::uint8_t* wav) {
+    // At each call the sound WinMM was reading must still be there, byte for byte.
+    if (!handed.empty() && handed.back() != nullptr) {
+      previousIntact.push_back(channel->playing().data() == handed.back() &&
+                               std::equal(expected.begin(), expected.end(), handed.back()));
+    }
+    handed.push_back(wav);
+  };
+  {
+    platform::win32::SoundChannel sound(player);
+    channel = &sound;
+    {
+      std::vector<std::uint8_t> callers(first);
+      sound.play(callers);
+      EXPECT_NE(handed.back(), callers.data()) << "WinMM got the caller's own bytes";
+    }
+    expected = first;
+    ASSERT_TRUE(std::equal(first.begin(), first.end(), handed.back()));
+    sound.play(second);
+    expected = second;
+    ASSERT_TRUE(std::equal(second.begin(), second.end(), handed.back()));
+  }
+  ASSERT_EQ(handed.size(), 3u);
+  EXPECT_EQ(handed[2], nullptr) << "the channel went without stopping the sound";
+  EXPECT_EQ(previousIntact, (std::vector<bool>{true, true}));
+}
+
+// The same through the real WinMM: a sound of the bank plays from the channel's own copy.
+TEST(SoundChannel, PlaysTheBankThroughWinmm) {
+  platform::win32::SoundChannel sound;
+  auto bank = assets::find("RESTYPE", 9);
+  ASSERT_TRUE(bank);
+  {
+    std::vector<std::uint8_t> callers(bank->begin(), bank->end());
+    sound.play(callers);
+  }
+  Sleep(50);
+  EXPECT_TRUE(
+      std::equal(bank->begin(), bank->end(), sound.playing().begin(), sound.playing().end()));
+}
+
+// The sounds are real resources of type "RESTYPE", the WAV files padded with zeros to whole
+// 4-byte words; the fonts come back as their files.
+TEST(Resources, ReadBackByteForByteAsTheFilesWithTheBanksPadding) {
+  for (int id : {1, 2, 3, 4, 5, 6, 7, 9}) {
+    std::vector<std::uint8_t> wav =
+        fileBytes(VOMBREL_ASSETS_DIR "/sounds/" + std::to_string(id) + ".wav");
+    ASSERT_FALSE(wav.empty()) << id;
+    wav.resize((wav.size() + 3) / 4 * 4, 0);
+    HRSRC res = FindResourceA(nullptr, MAKEINTRESOURCEA(id), "RESTYPE");
+    ASSERT_NE(res, nullptr) << "no RESTYPE resource " << id;
+    auto found = assets::find("RESTYPE", id);
+    ASSERT_TRUE(found) << id;
+    EXPECT_TRUE(std::equal(wav.begin(), wav.end(), found->begin(), found->end())) << id;
+  }
+  EXPECT_FALSE(assets::find("RESTYPE", 8));
+  EXPECT_FALSE(assets::find("RESTYPE", 0x10001));
+  const char* fonts[] = {"Regular", "Bold", "BoldItalic"};
+  for (int id = 1; id <= 3; ++id) {
+    std::vector<std::uint8_t> ttf =
+        fileBytes(VOMBREL_ASSETS_DIR "/fonts/VombrelSans-" + std::string(fonts[id - 1]) + ".ttf");
+    auto found = assets::font(static_cast<assets::FontFile>(id));
+    EXPECT_TRUE(std::equal(ttf.begin(), ttf.end(), found.begin(), found.end())) << id;
+  }
+  // Explorer's icon and the window's gun sight.
+  EXPECT_NE(FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(14)), nullptr);  // icon
+  EXPECT_NE(FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(12)), nullptr);  // cursor
+}
+
+}  // namespace
