@@ -10,6 +10,7 @@ packages=(
   xvfb xdotool x11-utils imagemagick libx11-dev
   desktop-file-utils appstream lintian dpkg-dev file
   emscripten chromium
+  g++-mingw-w64-x86-64-posix wine wine64 fonts-wine python3
 )
 
 missing=()
