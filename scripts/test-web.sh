@@ -26,4 +26,4 @@ for try in 1 2 3; do
   echo "npm ci failed; trying again"
   sleep 5
 done
-VOMBREL_PAGE="$PWD/../../$build/platform/web" node --test --test-timeout=180000
+VOMBREL_PAGE="$PWD/../../$build/platform/web" node --test --test-timeout=180000 page.test.mjs
