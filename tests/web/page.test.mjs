@@ -191,6 +191,19 @@ test('START locks the pointer and counts 100, a risen figure scores 10, STOP fre
   await page.close();
 });
 
+test('a quick double click on START starts one game, as on the desktop', async () => {
+  const {page, errors, at} = await openGame();
+  // Two single clicks in quick succession: the page itself must count the second as a double.
+  await page.mouse.click(...at(START));
+  await page.mouse.click(...at(START));
+  await page.waitForFunction(() => window.seen.texts.at(-1).includes('STOP'), {timeout: 10000});
+  await sleep(DOUBLE_CLICK_MS);
+  assert.ok((await texts(page)).includes('STOP'), 'the second press stopped the game');
+  assert.equal(await lockedTo(page), 'canvas');
+  assert.deepEqual(errors, []);
+  await page.close();
+});
+
 test('ABOUT opens the panel and OK closes it', async () => {
   const {page, errors, at} = await openGame();
   const closed = await texts(page);
