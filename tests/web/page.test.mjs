@@ -183,6 +183,16 @@ test('START locks the pointer and counts 100, a risen figure scores 10, STOP fre
   assert.ok(scored, 'no hit scored 10');
   assert.equal(await lockedTo(page), 'canvas');
 
+  // A shot into the sky leaves a mark where it lands.
+  const SHOT = {x: 200, y: 40};
+  await page.mouse.move(...at(SHOT));
+  await page.mouse.down();
+  await page.mouse.up();
+  await sleep(100);
+  const marked = await canvasPixels(page);
+  const i = (SHOT.y * W + SHOT.x) * 4;
+  assert.notDeepEqual(marked.slice(i, i + 3), scene.slice(i, i + 3), 'the shot left no mark');
+
   await sleep(DOUBLE_CLICK_MS);
   await page.mouse.click(...at(START));
   await page.waitForFunction(() => window.seen.texts.at(-1).includes('START'), {timeout: 10000});
