@@ -48,7 +48,6 @@ int modifierKeys(const EmscriptenMouseEvent& e) {
 }  // namespace
 
 struct WebHost::State {
-  using FormMaker = WebHost::FormMaker;
   WebHost& host;
   forms::RandomSequence random;
   Painter painter;

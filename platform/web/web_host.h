@@ -30,7 +30,7 @@ class WebHost final : public Host {
   void play(FormMaker makeForm, Session::Chrome chrome);
 
   Status open(const WindowSetup& setup) override;
-  void show() override {}
+  void show() override {}  // the canvas is on the page from the start
   // The page is called back and never waits: the session's deadline becomes a timeout instead.
   HostEvent wait(std::optional<forms::Millis> deadline) override;
   void render(const forms::Frame& frame) override;

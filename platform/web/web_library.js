@@ -64,7 +64,12 @@ mergeInto(LibraryManager.library, {
 
     const dialog = document.getElementById('message');
     dialog.addEventListener('close', () => {{{ makeDynCall('v', 'onDialogClosed') }}}());
+    // Leaving the page closes the game's window. A page the browser brings back from its
+    // history holds a game that has ended, so it starts afresh.
     window.addEventListener('pagehide', () => {{{ makeDynCall('v', 'onClose') }}}());
+    window.addEventListener('pageshow', (e) => {
+      if (e.persisted) location.reload();
+    });
   },
 
   vw_load_picture__deps: ['$vombrel'],
