@@ -173,6 +173,7 @@ function(vombrel_embed_resources target)
       VERBATIM)
     add_library(${target}_rc OBJECT "${script}")
     target_link_libraries(${target} INTERFACE $<TARGET_OBJECTS:${target}_rc>)
+    add_dependencies(${target} ${target}_rc)
     return()
   endif()
   add_custom_command(
