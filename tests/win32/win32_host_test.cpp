@@ -12,6 +12,7 @@
 #include "app/my.h"
 #include "assets/resources.h"
 #include "platform/win32/win32_host.h"
+#include "platform/win32/win32_painter.h"
 #include "platform/win32/win32_sound.h"
 
 namespace {
@@ -203,3 +204,24 @@ TEST(Resources, ReadBackByteForByteAsTheFilesWithTheBanksPadding) {
 }
 
 }  // namespace
+
+// Each of the game's faces is drawn from its own embedded file, not made up by the system from
+// another face or taken from an installed font: the letters match Linux's.
+TEST(Fonts, EachFaceComesFromItsEmbeddedFile) {
+  platform::win32::Fonts fonts;
+  HDC dc = CreateCompatibleDC(nullptr);
+  struct Case {
+    forms::Font font;
+    assets::FontFile file;
+  };
+  for (const Case& c : {Case{{11, false, false}, assets::FontFile::Regular},
+                        Case{{11, true, false}, assets::FontFile::Bold},
+                        Case{{32, true, true}, assets::FontFile::BoldItalic}}) {
+    HGDIOBJ old = SelectObject(dc, fonts.face(c.font));
+    auto file = assets::font(c.file);
+    EXPECT_EQ(GetFontData(dc, 0, 0, nullptr, 0), file.size())
+        << "bold " << c.font.bold << ", italic " << c.font.italic;
+    SelectObject(dc, old);
+  }
+  DeleteDC(dc);
+}

@@ -1,0 +1,173 @@
+#!/usr/bin/env python3
+"""End-to-end test of the real vombrel.exe under Wine on an X display (scripts/test-windows.sh
+sets up Wine's prefix and the display): the window comes up with its title; a real click on
+START shows STOP and the counter; a figure comes up; a click on it scores 10; the exit label ends
+the program with status 0.
+
+    smoke_test.py path/to/vombrel.exe [--screenshots DIR]
+
+With --screenshots it saves the window under Wine as DIR/screenshot-wine.png (the opening
+scene) and DIR/screenshot-wine-hit.png (a hit)."""
+
+import argparse
+import subprocess
+import sys
+import time
+
+CLIENT_W, CLIENT_H = 304, 213
+START = (52, 190)  # the START/STOP label, client pixels
+EXIT = (232, 189)  # "Ukončit program"
+CAPTION = (16, 183, 89, 197)  # START's caption box: x0, y0, x1, y1
+COUNTER = (56, 0, 96, 13)  # Label8, the appearance counter, empty before the first game
+SCORE = (262, 16, 304, 29)  # Label1, the score, right-aligned at the window's edge
+FIGURE_UP = (0, 74, 304, 80)  # rows that only a figure well above the fence covers
+SKY = (127, 216, 255)
+
+
+def run(*args):
+    return subprocess.run(args, check=True, capture_output=True, text=True).stdout
+
+
+def windows_named(title):
+    found = subprocess.run(["xdotool", "search", "--name", title], capture_output=True,
+                           text=True)
+    return found.stdout.split()
+
+
+def fail(why):
+    print("FAIL: " + why)
+    sys.exit(1)
+
+
+class Window:
+    def __init__(self, xid):
+        geo = dict(line.split("=") for line in run("xdotool", "getwindowgeometry", "--shell",
+                                                   xid).split())
+        x, y, w, h = (int(geo[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+        # Wine draws the frame itself (no window manager): a border of equal width on the
+        # left, right and bottom, the caption bar above the client area.
+        border = (w - CLIENT_W) // 2
+        self.frame = (x, y, w, h)
+        self.left, self.top = x + border, y + h - CLIENT_H - border
+
+    def shot(self):
+        ppm = subprocess.run(["import", "-window", "root", "-crop",
+                              f"{CLIENT_W}x{CLIENT_H}+{self.left}+{self.top}", "-depth", "8",
+                              "ppm:-"],
+                             check=True, capture_output=True).stdout
+        return Picture(ppm)
+
+    def save(self, path):
+        x, y, w, h = self.frame
+        run("import", "-window", "root", "-crop", f"{w}x{h}+{x}+{y}", "+repage", path)
+
+    def click(self, x, y):
+        run("xdotool", "mousemove", str(self.left + x), str(self.top + y), "sleep", "0.05",
+            "click", "1")
+
+
+class Picture:
+    def __init__(self, ppm):
+        # P6, width, height, maxval, then the pixels
+        fields, rest = ppm.split(b"\n", 3)[:3], ppm.split(b"\n", 3)[3]
+        self.w, self.h = (int(v) for v in fields[1].split())
+        self.pixels = rest
+
+    def at(self, x, y):
+        i = (y * self.w + x) * 3
+        return tuple(self.pixels[i:i + 3])
+
+    def count(self, box, test):
+        x0, y0, x1, y1 = box
+        return sum(1 for y in range(y0, y1) for x in range(x0, x1) if test(self.at(x, y)))
+
+    def columns(self, box, test):
+        x0, y0, x1, y1 = box
+        return [x for x in range(x0, x1) if any(test(self.at(x, y)) for y in range(y0, y1))]
+
+
+def red(p):
+    return p[0] > 180 and p[1] < 90 and p[2] < 90
+
+
+def not_sky(p):
+    return sum(abs(a - b) for a, b in zip(p, SKY)) > 60
+
+
+def poll(seconds, check):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        result = check()
+        if result:
+            return result
+        time.sleep(0.05)
+    return None
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("exe")
+    parser.add_argument("--screenshots")
+    args = parser.parse_args()
+
+    game = subprocess.Popen(["wine", args.exe], stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        xid = poll(60, lambda: windows_named("^Vombrel !!!!$") if game.poll() is None
+                   else fail("the program ended before its window came"))
+        if not xid:
+            fail("no window titled \"Vombrel !!!!\" within 60 s")
+        window = Window(xid[0])
+        opening = poll(10, lambda: (lambda s: s if s.count(CAPTION, lambda p: p[2] > 200 and
+                                                           p[0] < 100) > 20 else None)(
+            window.shot()))
+        if not opening:
+            fail("the scene is not drawn: no START on the grass")
+        if opening.count(COUNTER, red) != 0:
+            fail("the counter shows something before the first game")
+        if args.screenshots:
+            window.save(args.screenshots + "/screenshot-wine.png")
+
+        window.click(*START)
+        started = poll(5, lambda: (lambda s: s if s.count(COUNTER, red) > 15 else None)(
+            window.shot()))
+        if not started:
+            fail("no counter after a click on START")
+        changed = sum(1 for y in range(CAPTION[1], CAPTION[3])
+                      for x in range(CAPTION[0], CAPTION[2])
+                      if opening.at(x, y) != started.at(x, y))
+        if changed < 30:
+            fail("START did not turn into STOP")
+        score_before = started.count(SCORE, red)
+
+        for attempt in range(6):
+            rising = poll(10, lambda: window.shot().columns(FIGURE_UP, not_sky))
+            if not rising:
+                fail("no figure came up within 10 s")
+            window.click((rising[0] + rising[-1]) // 2, 92)
+            hit = poll(1.5, lambda: (lambda s: s if s.count(SCORE, red) > score_before + 10
+                                     else None)(window.shot()))
+            if hit:
+                break
+            print(f"the click {attempt + 1} missed the figure; waiting for the next one")
+            time.sleep(1.5)
+        else:
+            fail("no click on a figure scored")
+        if args.screenshots:
+            window.save(args.screenshots + "/screenshot-wine-hit.png")
+
+        window.click(*EXIT)
+        try:
+            status = game.wait(20)
+        except subprocess.TimeoutExpired:
+            fail("the exit label did not end the program")
+        if status != 0:
+            fail(f"the program ended with status {status}")
+        print("the window, START, a hit and the exit work under Wine")
+    finally:
+        if game.poll() is None:
+            game.kill()
+
+
+if __name__ == "__main__":
+    main()
