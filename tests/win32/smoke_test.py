@@ -57,6 +57,11 @@ class Window:
                              check=True, capture_output=True).stdout
         return Picture(ppm)
 
+    def shot_if(self, test):
+        """The client area now, if it passes the test."""
+        picture = self.shot()
+        return picture if test(picture) else None
+
     def save(self, path):
         x, y, w, h = self.frame
         run("import", "-window", "root", "-crop", f"{w}x{h}+{x}+{y}", "+repage", path)
@@ -68,10 +73,9 @@ class Window:
 
 class Picture:
     def __init__(self, ppm):
-        # P6, width, height, maxval, then the pixels
-        fields, rest = ppm.split(b"\n", 3)[:3], ppm.split(b"\n", 3)[3]
-        self.w, self.h = (int(v) for v in fields[1].split())
-        self.pixels = rest
+        # "P6", "width height", "255", then the pixels, 3 bytes each
+        _, size, _, self.pixels = ppm.split(b"\n", 3)
+        self.w, self.h = (int(v) for v in size.split())
 
     def at(self, x, y):
         i = (y * self.w + x) * 3
@@ -88,6 +92,10 @@ class Picture:
 
 def red(p):
     return p[0] > 180 and p[1] < 90 and p[2] < 90
+
+
+def cyan(p):
+    return p[2] > 200 and p[0] < 100
 
 
 def not_sky(p):
@@ -113,24 +121,33 @@ def main():
     game = subprocess.Popen(["wine", args.exe], stdin=subprocess.DEVNULL,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
-        xid = poll(60, lambda: windows_named("^Vombrel !!!!$") if game.poll() is None
-                   else fail("the program ended before its window came"))
-        if not xid:
-            fail("no window titled \"Vombrel !!!!\" within 60 s")
-        window = Window(xid[0])
-        opening = poll(10, lambda: (lambda s: s if s.count(CAPTION, lambda p: p[2] > 200 and
-                                                           p[0] < 100) > 20 else None)(
-            window.shot()))
+        # The window is measured anew until the scene shows in it: Wine may still be placing
+        # and sizing it when it first appears.
+        window = None
+
+        def scene_shown():
+            nonlocal window
+            if game.poll() is not None:
+                fail("the program ended before its window came")
+            found = windows_named("^Vombrel !!!!$")
+            if not found:
+                return None
+            try:
+                window = Window(found[-1])
+                return window.shot_if(lambda s: s.count(CAPTION, cyan) > 20)
+            except subprocess.CalledProcessError:  # gone again meanwhile
+                return None
+
+        opening = poll(60, scene_shown)
         if not opening:
-            fail("the scene is not drawn: no START on the grass")
+            fail("no window titled \"Vombrel !!!!\" showing the scene within 60 s")
         if opening.count(COUNTER, red) != 0:
             fail("the counter shows something before the first game")
         if args.screenshots:
             window.save(args.screenshots + "/screenshot-wine.png")
 
         window.click(*START)
-        started = poll(5, lambda: (lambda s: s if s.count(COUNTER, red) > 15 else None)(
-            window.shot()))
+        started = poll(5, lambda: window.shot_if(lambda s: s.count(COUNTER, red) > 15))
         if not started:
             fail("no counter after a click on START")
         changed = sum(1 for y in range(CAPTION[1], CAPTION[3])
@@ -145,8 +162,8 @@ def main():
             if not rising:
                 fail("no figure came up within 10 s")
             window.click((rising[0] + rising[-1]) // 2, 92)
-            hit = poll(1.5, lambda: (lambda s: s if s.count(SCORE, red) > score_before + 10
-                                     else None)(window.shot()))
+            hit = poll(1.5, lambda: window.shot_if(
+                lambda s: s.count(SCORE, red) > score_before + 10))
             if hit:
                 break
             print(f"the click {attempt + 1} missed the figure; waiting for the next one")
