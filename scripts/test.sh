@@ -42,3 +42,4 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   run_suite build/ci-sanitize -DVOMBREL_SANITIZE=ON -DVOMBREL_BENCH=OFF
 bash scripts/test-package.sh build/ci  # installed as a desktop program, and the .deb
 bash scripts/test-web.sh             # the page: the core under node, the page in headless Chromium
+bash scripts/test-windows.sh         # vombrel.exe: its tests and the program under Wine
