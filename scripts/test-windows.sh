@@ -57,14 +57,14 @@ for attempt in 1 2 3; do
   [ -e "$prepared" ] && break
   wineserver -k 2>/dev/null || true
   rm -rf "$WINEPREFIX"
-  if timeout 300 wineboot -i </dev/null >/dev/null 2>&1 && wineserver -w &&
+  if timeout 300 wineboot -i </dev/null >/dev/null 2>&1 && timeout 120 wineserver -w &&
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f \
       </dev/null >/dev/null 2>&1 &&
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
       </dev/null >/dev/null 2>&1; then
     # Debian's Wine leaves its own fonts (the caption's and the message box's) outside the prefix.
     ln -sf /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
-    wineserver -w
+    timeout 120 wineserver -w || true
     touch "$prepared"
   else
     echo "making the Wine prefix failed (attempt $attempt)" >&2
