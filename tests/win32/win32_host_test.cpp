@@ -6,7 +6,9 @@
 
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/my.h"
@@ -124,6 +126,31 @@ TEST(Win32Host, TheClipGoesWithTheActivationAndComesBackWithIt) {
   SendMessageW(w.window, WM_ACTIVATE, WA_INACTIVE, 0);
   SendMessageW(w.window, WM_ACTIVATE, WA_ACTIVE, 0);
   EXPECT_EQ(heldClip(), wholeDesktop());
+}
+
+// A message box is a window of its own: the cursor must reach its OK, and is confined again once
+// the box is gone.
+TEST(Win32Host, AMessageBoxFreesTheCursorWhileItShows) {
+  OpenWindow w(96);
+  ASSERT_NE(w.window, nullptr);
+  platform::ClipRect game = clipOf(w.frame());
+  w.host->clipCursor(game);
+  std::optional<platform::ClipRect> whileShown;
+  std::thread player([&] {
+    for (int i = 0; i < 100 && !whileShown; ++i) {
+      if (HWND box = FindWindowA(nullptr, "Box test")) {
+        whileShown = heldClip();
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+      }
+      Sleep(50);
+    }
+  });
+  w.host->messageBox("Box test", "Please check the spelling of the ID or TYPE.");
+  player.join();
+  ASSERT_TRUE(whileShown) << "no message box came up";
+  EXPECT_EQ(*whileShown, wholeDesktop());
+  EXPECT_EQ(heldClip(), game);
+  w.host->clipCursor(std::nullopt);
 }
 
 // WinMM reads a sound from memory while it plays: the channel hands it bytes of its own, and
