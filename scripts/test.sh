@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the core without SDL and runs its tests, builds Vombrel with warnings as errors and runs
-# every test, then builds it once more under AddressSanitizer and UndefinedBehaviorSanitizer and
-# runs the tests again. Installs missing
-# Debian packages first. Starts a private Xvfb for the window tests when there is no display.
+# Every test of every build, with warnings as errors: the core alone without SDL; the SDL game
+# with all its tests, then again under AddressSanitizer and UndefinedBehaviorSanitizer; the
+# installed desktop program and its .deb; the page under node and in headless Chromium; the
+# Windows .exe under Wine. Installs missing Debian packages first. Starts a private Xvfb for the
+# window tests when there is no display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
