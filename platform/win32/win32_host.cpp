@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <deque>
 #include <string>
 #include <vector>

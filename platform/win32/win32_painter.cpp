@@ -5,6 +5,7 @@
 #undef DrawText
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <variant>
 
