@@ -16,10 +16,12 @@ struct ResourceData {
 // A fresh copy of a resource built into the executable, or error 326 when there is no resource
 // of that id and type.
 ResourceData LoadResData(int id, std::string_view type) {
-  auto found = assets::find(type, id);
-  if (!found)
-    return {{}, kResourceNotFound};
-  return {std::vector<std::uint8_t>(found->begin(), found->end()), 0};
+  ResourceData data;
+  if (auto found = assets::find(type, id))
+    data.bytes.assign(found->begin(), found->end());
+  else
+    data.error = kResourceNotFound;
+  return data;
 }
 
 }  // namespace
