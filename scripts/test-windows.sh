@@ -17,21 +17,13 @@ export WINEDEBUG=-all
 # Wine offers to download Mono and Gecko when a prefix is made; nothing here needs them.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-xvfb_pid=""
+source scripts/xvfb.sh
 cleanup() {
   wineserver -k 2>/dev/null || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 140 170); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-  done
-  Xvfb ":$n" -dpi 96 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  export DISPLAY=":$n"
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-fi
+start_xvfb 140 170
 
 echo "== Windows: cross-build with mingw-w64 =="
 cmake -S . -B "$build" -DVOMBREL_HOST=win32 -DVOMBREL_WERROR=ON -DCMAKE_BUILD_TYPE=MinSizeRel \

@@ -10,18 +10,10 @@ bash scripts/deps.sh
 
 jobs=$(nproc)
 
-xvfb_pid=""
+source scripts/xvfb.sh
 cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
 trap cleanup EXIT
-if [ -z "${DISPLAY:-}" ]; then
-  for n in $(seq 90 120); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-  done
-  Xvfb ":$n" -dpi 96 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  export DISPLAY=":$n"
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-fi
+start_xvfb 90 120
 
 run_suite() {
   local dir=$1; shift
