@@ -9,7 +9,7 @@ import path from 'node:path';
 import {fileURLToPath} from 'node:url';
 import zlib from 'node:zlib';
 
-import {launchChromium, serve} from '../../tests/web/browser.mjs';
+import {launchChromium, serve, watchTimeoutsAndFrames} from '../../tests/web/browser.mjs';
 
 const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const pageDir = path.resolve(process.argv[2] ?? path.join(repo, 'build/web-page/platform/web'));
@@ -30,34 +30,12 @@ console.log(`download: ${kb(raw)} raw, ${kb(gzip)} gzip (${files.join(', ')})`);
 const site = await serve(pageDir);
 const browser = await launchChromium();
 
-// A frame is a task that paints on the canvas (saves its state, once for the frame and once for
-// each command's clip); the first frame is the first such task, timed from navigation start.
-const watch = () => {
-  window.seen = {firstFrame: null, frames: 0, timeouts: 0};
-  let painting = false;
-  const saveOf = CanvasRenderingContext2D.prototype.save;
-  CanvasRenderingContext2D.prototype.save = function() {
-    if (this.canvas.id === 'canvas' && !painting) {
-      painting = true;
-      ++window.seen.frames;
-      window.seen.firstFrame ??= performance.now();
-      queueMicrotask(() => painting = false);
-    }
-    return saveOf.call(this);
-  };
-  const setTimeoutOf = window.setTimeout;
-  window.setTimeout = function(...args) {
-    ++window.seen.timeouts;
-    return setTimeoutOf.apply(this, args);
-  };
-};
-
 // Each cold start in a browser context of its own: an empty cache, a new renderer.
 const loads = [];
 for (let i = 0; i < COLD_STARTS; ++i) {
   const context = await browser.createBrowserContext();
   const page = await context.newPage();
-  await page.evaluateOnNewDocument(watch);
+  await page.evaluateOnNewDocument(watchTimeoutsAndFrames);
   await page.goto(site.url);
   await page.waitForFunction(() => window.seen.firstFrame !== null);
   loads.push(await page.evaluate(() => window.seen.firstFrame));
@@ -70,7 +48,7 @@ console.log(`load to first frame: median ${loads[2].toFixed(0)} ms of ${COLD_STA
 // The main thread's busy time (Chromium's TaskDuration) and the page's timeouts and frames.
 const context = await browser.createBrowserContext();
 const page = await context.newPage();
-await page.evaluateOnNewDocument(watch);
+await page.evaluateOnNewDocument(watchTimeoutsAndFrames);
 await page.goto(site.url);
 await page.waitForFunction(() => window.seen.firstFrame !== null);
 const cdp = await page.createCDPSession();

@@ -65,3 +65,27 @@ export async function launchChromium(tries = 3) {
     }
   }
 }
+
+// Installed in a page before its own scripts (page.evaluateOnNewDocument): counts in window.seen
+// the timeouts the page sets and the frames it paints, and notes when the first frame came. A
+// frame is a task that paints on the game's canvas: its many saves of the canvas's state, one for
+// the frame and one for each command's clip, are one frame.
+export function watchTimeoutsAndFrames() {
+  window.seen = {timeouts: 0, frames: 0, firstFrame: null};
+  const setTimeoutOf = window.setTimeout;
+  window.setTimeout = function(...args) {
+    ++window.seen.timeouts;
+    return setTimeoutOf.apply(this, args);
+  };
+  let painting = false;
+  const saveOf = CanvasRenderingContext2D.prototype.save;
+  CanvasRenderingContext2D.prototype.save = function() {
+    if (this.canvas.id === 'canvas' && !painting) {
+      painting = true;
+      ++window.seen.frames;
+      window.seen.firstFrame ??= performance.now();
+      queueMicrotask(() => painting = false);
+    }
+    return saveOf.call(this);
+  };
+}

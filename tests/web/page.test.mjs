@@ -7,7 +7,7 @@ import path from 'node:path';
 import {after, before, test} from 'node:test';
 import {fileURLToPath} from 'node:url';
 
-import {launchChromium, serve} from './browser.mjs';
+import {launchChromium, serve, watchTimeoutsAndFrames} from './browser.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const repo = path.resolve(here, '../..');
@@ -36,33 +36,18 @@ async function openGame() {
   const page = await browser.newPage();
   const errors = [];
   page.on('pageerror', (e) => errors.push(e.message));
+  await page.evaluateOnNewDocument(watchTimeoutsAndFrames);
   await page.evaluateOnNewDocument(() => {
-    window.seen = {timeouts: 0, frames: 0, animationFrames: 0, sounds: 0, texts: []};
+    Object.assign(window.seen, {animationFrames: 0, sounds: 0, texts: []});
     const startOf = AudioBufferSourceNode.prototype.start;
     AudioBufferSourceNode.prototype.start = function(...args) {
       ++window.seen.sounds;
       return startOf.apply(this, args);
     };
-    const setTimeoutOf = window.setTimeout;
-    window.setTimeout = function(...args) {
-      ++window.seen.timeouts;
-      return setTimeoutOf.apply(this, args);
-    };
     const rafOf = window.requestAnimationFrame;
     window.requestAnimationFrame = function(...args) {
       ++window.seen.animationFrames;
       return rafOf.apply(this, args);
-    };
-    // A frame is a task that paints: many saves of the canvas's state in one task are one frame.
-    let painting = false;
-    const saveOf = CanvasRenderingContext2D.prototype.save;
-    CanvasRenderingContext2D.prototype.save = function() {
-      if (this.canvas.id === 'canvas' && !painting) {
-        painting = true;
-        ++window.seen.frames;
-        queueMicrotask(() => painting = false);
-      }
-      return saveOf.call(this);
     };
     document.addEventListener('DOMContentLoaded', () => {
       const canvas = document.getElementById('canvas');
