@@ -1,0 +1,42 @@
+// The scene's factor and place on the screen; see scale.h.
+#include "platform/desktop/scale.h"
+
+#include <algorithm>
+
+namespace platform::desktop {
+
+int fittingFactor(Size scene, Size area) {
+  if (scene.width <= 0 || scene.height <= 0) {
+    return 1;
+  }
+  return std::max(1, std::min(area.width / scene.width, area.height / scene.height));
+}
+
+int defaultFactor(Size scene, Size usable, int desktopFactor) {
+  int comfortable = fittingFactor(scene, {usable.width / 2, usable.height / 2});
+  return std::min(std::max(comfortable, desktopFactor), fittingFactor(scene, usable));
+}
+
+ScenePoint View::toScene(int clientX, int clientY) const {
+  int dx = clientX - scene.x, dy = clientY - scene.y;
+  bool inside = dx >= 0 && dy >= 0 && dx < scene.width && dy < scene.height;
+  return {static_cast<double>(dx) / factor, static_cast<double>(dy) / factor, inside};
+}
+
+Rect View::toClient(Rect r) const {
+  return {scene.x + r.x * factor, scene.y + r.y * factor, r.width * factor, r.height * factor};
+}
+
+View windowView(Size scene, int factor) {
+  factor = std::max(1, factor);
+  Size client{scene.width * factor, scene.height * factor};
+  return {factor, {0, 0, client.width, client.height}, client};
+}
+
+View fullscreenView(Size scene, Size screen) {
+  int k = fittingFactor(scene, screen);
+  int w = scene.width * k, h = scene.height * k;
+  return {k, {(screen.width - w) / 2, (screen.height - h) / 2, w, h}, screen};
+}
+
+}  // namespace platform::desktop

@@ -1,0 +1,146 @@
+// Reading and writing the settings file; see settings.h.
+#include "platform/desktop/settings.h"
+
+#include <charconv>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+namespace platform::desktop {
+
+namespace {
+
+// No setting needs more; a bigger file is not ours.
+constexpr std::uintmax_t kLargestFile = 4096;
+constexpr int kLargestScale = 100;
+
+std::string_view trimmed(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
+    s.remove_prefix(1);
+  }
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
+    s.remove_suffix(1);
+  }
+  return s;
+}
+
+}  // namespace
+
+std::string formatSettings(const Settings& settings) {
+  std::string text = "# Vombrel remembers the window's size and fullscreen here.\n";
+  if (settings.scale) {
+    text += "scale=" + std::to_string(*settings.scale) + "\n";
+  }
+  if (settings.fullscreen) {
+    text += std::string("fullscreen=") + (*settings.fullscreen ? "1" : "0") + "\n";
+  }
+  return text;
+}
+
+Loaded parseSettings(std::string_view text) {
+  Loaded got;
+  auto malformed = [](int line, std::string_view what) {
+    return Loaded{{}, "line " + std::to_string(line) + ": " + std::string(what)};
+  };
+  int number = 0;
+  while (!text.empty()) {
+    std::size_t end = text.find('\n');
+    std::string_view line = trimmed(text.substr(0, end));
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    ++number;
+    if (line.empty() || line.front() == '#') {
+      continue;
+    }
+    std::size_t eq = line.find('=');
+    if (eq == std::string_view::npos) {
+      return malformed(number, "not name=value");
+    }
+    std::string_view name = trimmed(line.substr(0, eq)), value = trimmed(line.substr(eq + 1));
+    int n = 0;
+    auto [at, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
+    bool whole = ec == std::errc{} && at == value.data() + value.size();
+    if (name == "scale") {
+      if (!whole || n < 1 || n > kLargestScale) {
+        return malformed(number, "scale must be a whole number from 1 to 100");
+      }
+      got.settings.scale = n;
+    } else if (name == "fullscreen") {
+      if (!whole || (n != 0 && n != 1)) {
+        return malformed(number, "fullscreen must be 0 or 1");
+      }
+      got.settings.fullscreen = n == 1;
+    }
+  }
+  return got;
+}
+
+Loaded loadSettings(const std::filesystem::path& file) {
+  std::error_code ec;
+  if (!std::filesystem::exists(file, ec) && !ec) {
+    return {};
+  }
+  auto warn = [&](const std::string& why) {
+    return Loaded{{}, "ignoring the settings file " + file.string() + ": " + why};
+  };
+  std::uintmax_t size = std::filesystem::file_size(file, ec);
+  if (ec) {
+    return warn(ec.message());
+  }
+  if (size > kLargestFile) {
+    return warn("it is " + std::to_string(size) + " bytes, far too big for settings");
+  }
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream text;
+  if (!(in && text << in.rdbuf())) {
+    // An empty file reads as nothing at all, which is no failure.
+    if (size != 0) {
+      return warn("cannot read it");
+    }
+  }
+  Loaded got = parseSettings(text.str());
+  return got.warning.empty() ? got : warn(got.warning);
+}
+
+std::string saveSettings(const std::filesystem::path& file, const Settings& settings) {
+  std::error_code ec;
+  std::filesystem::create_directories(file.parent_path(), ec);
+  if (ec) {
+    return "cannot make the folder " + file.parent_path().string() + ": " + ec.message();
+  }
+  std::filesystem::path fresh = file;
+  fresh += ".new";
+  {
+    std::ofstream out(fresh, std::ios::binary | std::ios::trunc);
+    out << formatSettings(settings);
+    out.close();
+    if (!out) {
+      std::filesystem::remove(fresh, ec);
+      return "cannot write " + fresh.string();
+    }
+  }
+  std::filesystem::rename(fresh, file, ec);
+  if (ec) {
+    std::error_code ignored;
+    std::filesystem::remove(fresh, ignored);
+    return "cannot replace " + file.string() + ": " + ec.message();
+  }
+  return {};
+}
+
+std::optional<std::filesystem::path> xdgSettingsFile(const char* xdgConfigHome, const char* home) {
+  std::filesystem::path base;
+  if (xdgConfigHome != nullptr && std::filesystem::path(xdgConfigHome).is_absolute()) {
+    base = xdgConfigHome;
+  } else if (home != nullptr && *home != '\0') {
+    base = std::filesystem::path(home) / ".config";
+  } else {
+    return std::nullopt;
+  }
+  return base / "vombrel" / "settings.ini";
+}
+
+std::filesystem::path appDataSettingsFile(const std::filesystem::path& appData) {
+  return appData / "Vombrel" / "settings.ini";
+}
+
+}  // namespace platform::desktop

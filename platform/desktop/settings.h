@@ -1,0 +1,52 @@
+// The small settings file in which the desktop program remembers the player's choice of scale
+// and fullscreen from one run to the next. A text file of "name=value" lines:
+//
+//   # Vombrel remembers the window's size and fullscreen here.
+//   scale=3
+//   fullscreen=0
+//
+// A line left out means the default: no "scale" is the window's usual size for the screen.
+// Reading never fails: a missing file is the defaults, and an unreadable or malformed one is the
+// defaults with a warning saying what is wrong with which file. Writing goes to a new file
+// renamed over the old one, so a crash or a full disk leaves the old file whole.
+//
+//   auto file = desktop::xdgSettingsFile(getenv("XDG_CONFIG_HOME"), getenv("HOME"));
+//   desktop::Loaded got = desktop::loadSettings(*file);     // got.warning: for stderr
+//   std::string error = desktop::saveSettings(*file, got.settings);   // empty when saved
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform::desktop {
+
+struct Settings {
+  std::optional<int> scale;        // the window's whole factor; none: the default for the screen
+  std::optional<bool> fullscreen;  // none: a window
+  friend bool operator==(const Settings&, const Settings&) = default;
+};
+
+struct Loaded {
+  Settings settings;
+  std::string warning;  // empty when the file was fine or is not there yet
+};
+
+std::string formatSettings(const Settings& settings);
+// Names it does not know are skipped, so that an older game reads a newer game's file; a bad
+// value or a line that is no setting makes the whole file the defaults.
+Loaded parseSettings(std::string_view text);
+
+Loaded loadSettings(const std::filesystem::path& file);
+// Creates the folder when needed. Returns the reason it could not, or nothing.
+std::string saveSettings(const std::filesystem::path& file, const Settings& settings);
+
+// Where Linux keeps it: $XDG_CONFIG_HOME/vombrel/settings.ini, or ~/.config/vombrel/settings.ini
+// when XDG_CONFIG_HOME is unset, empty or relative (as the XDG base directory rules say).
+// Nothing when neither says where: the game then remembers nothing.
+std::optional<std::filesystem::path> xdgSettingsFile(const char* xdgConfigHome, const char* home);
+// Where Windows keeps it: %APPDATA%\Vombrel\settings.ini.
+std::filesystem::path appDataSettingsFile(const std::filesystem::path& appData);
+
+}  // namespace platform::desktop

@@ -1,0 +1,222 @@
+// The desktop hosts' presentation rules: the window's whole factor on real screen sizes, the
+// fullscreen letterbox and the pointer on it, the command line, and the settings file with the
+// keys that write it.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/desktop/command_line.h"
+#include "platform/desktop/scale.h"
+#include "platform/desktop/settings.h"
+#include "platform/desktop/view_choice.h"
+
+namespace desktop = platform::desktop;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr desktop::Size kScene{304, 213};
+
+TEST(Scale, WindowTakesAtMostHalfTheScreenButNeverLessThanTheDesktopAsks) {
+  EXPECT_EQ(desktop::defaultFactor(kScene, {1024, 768}, 1), 1);
+  EXPECT_EQ(desktop::defaultFactor(kScene, {1920, 1080}, 1), 2);
+  EXPECT_EQ(desktop::defaultFactor(kScene, {2560, 1440}, 1), 3);
+  EXPECT_EQ(desktop::defaultFactor(kScene, {3840, 2160}, 1), 5);
+  // A panel takes some height: still 2x on a full-HD screen.
+  EXPECT_EQ(desktop::defaultFactor(kScene, {1920, 1040}, 1), 2);
+  // 192 dpi on a small screen: the desktop's 2x, as far as the screen holds it.
+  EXPECT_EQ(desktop::defaultFactor(kScene, {1024, 768}, 2), 2);
+  EXPECT_EQ(desktop::defaultFactor(kScene, {1024, 768}, 10), 3);
+  EXPECT_EQ(desktop::defaultFactor(kScene, {200, 100}, 1), 1);
+}
+
+TEST(Scale, FullscreenCentresTheSceneOnBlackAndThePointerMapsOnlyInsideIt) {
+  desktop::View full = desktop::fullscreenView(kScene, {1920, 1080});
+  EXPECT_EQ(full.factor, 5);
+  EXPECT_EQ(full.scene, (desktop::Rect{200, 7, 1520, 1065}));
+  EXPECT_EQ(full.client, (desktop::Size{1920, 1080}));
+
+  desktop::ScenePoint first = full.toScene(200, 7), last = full.toScene(1719, 1071);
+  EXPECT_TRUE(first.inside);
+  EXPECT_DOUBLE_EQ(first.x, 0);
+  EXPECT_DOUBLE_EQ(first.y, 0);
+  EXPECT_TRUE(last.inside);
+  EXPECT_DOUBLE_EQ(last.x, 303.8);
+  EXPECT_DOUBLE_EQ(last.y, 212.8);
+  for (auto [x, y] : {std::pair{199, 500}, {1720, 500}, {900, 6}, {900, 1072}, {0, 0}}) {
+    EXPECT_FALSE(full.toScene(x, y).inside) << x << "," << y;
+  }
+  // The game's confinement rectangle, the whole scene, lands exactly on the scene.
+  EXPECT_EQ(full.toClient({0, 0, 304, 213}), full.scene);
+
+  desktop::View window = desktop::windowView(kScene, 3);
+  EXPECT_EQ(window.client, (desktop::Size{912, 639}));
+  EXPECT_EQ(window.toClient({10, 20, 2, 3}), (desktop::Rect{30, 60, 6, 9}));
+  EXPECT_DOUBLE_EQ(window.toScene(911, 638).x, 911.0 / 3);
+  EXPECT_TRUE(window.toScene(911, 638).inside);
+}
+
+desktop::CommandLine parse(std::vector<const char*> args) {
+  return desktop::parseCommandLine(args);
+}
+
+TEST(CommandLine, OptionsForThisRunAndWhatIsWrongWithTheRest) {
+  using Action = desktop::CommandLine::Action;
+  desktop::CommandLine none = parse({});
+  EXPECT_EQ(none.action, Action::Play);
+  EXPECT_FALSE(none.choice.scale || none.choice.fullscreen);
+
+  desktop::CommandLine full = parse({"--scale", "3", "--window", "--fullscreen"});
+  EXPECT_EQ(full.action, Action::Play);
+  EXPECT_EQ(full.choice.scale, 3);
+  EXPECT_EQ(full.choice.fullscreen, true);
+  EXPECT_EQ(parse({"--fullscreen", "--scale=2", "--window"}).choice.fullscreen, false);
+  EXPECT_EQ(parse({"--scale=2"}).choice.scale, 2);
+
+  EXPECT_EQ(parse({"--scale", "2", "--help"}).action, Action::Help);
+  EXPECT_EQ(parse({"--version"}).action, Action::Version);
+  EXPECT_EQ(desktop::versionText(), "vombrel " VOMBREL_VERSION "\n");
+  EXPECT_NE(desktop::usage().find("--fullscreen"), std::string::npos);
+  EXPECT_NE(desktop::usage().find("Ctrl+0"), std::string::npos);
+
+  for (auto wrong : std::vector<std::vector<const char*>>{{"--scale"},
+                                                          {"--scale", "0"},
+                                                          {"--scale", "2.5"},
+                                                          {"--scale", "x"},
+                                                          {"--scale=-1"},
+                                                          {"--scale", "101"},
+                                                          {"--scale", "99999999999"},
+                                                          {"--scale="}}) {
+    desktop::CommandLine cl = parse(wrong);
+    EXPECT_EQ(cl.action, Action::Wrong) << wrong.back();
+    EXPECT_NE(cl.error.find("--scale"), std::string::npos) << cl.error;
+  }
+  desktop::CommandLine unknown = parse({"--help", "--fulscreen"});
+  EXPECT_EQ(unknown.action, Action::Wrong);
+  EXPECT_EQ(unknown.error, "unknown option \"--fulscreen\"");
+}
+
+// A folder of its own under the system's temporary folder, gone with the test.
+class SettingsFile : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ =
+        fs::temp_directory_path() /
+        ("vombrel-settings-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+         "-" + testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    file_ = dir_ / "vombrel" / "settings.ini";
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  void write(const std::string& text) {
+    fs::create_directories(file_.parent_path());
+    std::ofstream(file_, std::ios::binary) << text;
+  }
+  std::string read() {
+    std::ifstream in(file_, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  fs::path dir_, file_;
+};
+
+TEST_F(SettingsFile, RoundTripAndEveryBadFileIsTheDefaultsWithAReason) {
+  EXPECT_EQ(desktop::loadSettings(file_).settings, desktop::Settings{});
+  EXPECT_EQ(desktop::loadSettings(file_).warning, "");  // the first run: nothing to say
+
+  desktop::Settings chosen{3, true};
+  ASSERT_EQ(desktop::saveSettings(file_, chosen), "");
+  EXPECT_EQ(desktop::loadSettings(file_).settings, chosen);
+  ASSERT_EQ(desktop::saveSettings(file_, {std::nullopt, false}), "");  // over the old one
+  EXPECT_EQ(desktop::loadSettings(file_).settings, (desktop::Settings{std::nullopt, false}));
+  EXPECT_FALSE(fs::exists(file_.string() + ".new"));
+
+  // Hand-edited, with a setting of a newer game.
+  write("# mine\r\n  scale = 4 \r\n\r\nvolume=7\nfullscreen=0");
+  EXPECT_EQ(desktop::loadSettings(file_).settings, (desktop::Settings{4, false}));
+  EXPECT_EQ(desktop::loadSettings(file_).warning, "");
+
+  for (std::string bad :
+       std::vector<std::string>{"scale=4\nfullscreen=yes\n", "scale=0\n", "scale=3x\n", "garbage\n",
+                                std::string(5000, '#'), std::string("scale=2\0\n", 9)}) {
+    write(bad);
+    desktop::Loaded got = desktop::loadSettings(file_);
+    EXPECT_EQ(got.settings, desktop::Settings{}) << bad;
+    EXPECT_NE(got.warning.find(file_.string()), std::string::npos) << got.warning;
+  }
+  fs::remove(file_);
+  fs::create_directories(file_);  // a folder where the file should be
+  EXPECT_NE(desktop::loadSettings(file_).warning, "");
+  EXPECT_NE(desktop::saveSettings(file_, chosen), "");
+}
+
+TEST_F(SettingsFile, KeysAreRememberedTheCommandLineIsNot) {
+  desktop::FactorLimits limits{2, 5};
+  std::vector<std::string> warnings;
+  auto warn = [&](const std::string& w) { warnings.push_back(w); };
+
+  desktop::ViewChoices first({}, file_, warn);
+  EXPECT_EQ(first.start(limits), (desktop::Choice{2, false}));
+  EXPECT_EQ(first.press(desktop::ViewKey::Plus, true, false, limits), (desktop::Choice{3, false}));
+  EXPECT_EQ(first.press(desktop::ViewKey::F11, false, false, limits), (desktop::Choice{3, true}));
+  // In fullscreen the window's factor waits; plain keys and Ctrl+Alt are not the view's.
+  EXPECT_EQ(first.press(desktop::ViewKey::Plus, true, false, limits), std::nullopt);
+  EXPECT_EQ(first.press(desktop::ViewKey::F11, true, true, limits), std::nullopt);
+  EXPECT_FALSE(desktop::ViewChoices::isViewKey(desktop::ViewKey::Enter, false, false));
+  EXPECT_TRUE(desktop::ViewChoices::isViewKey(desktop::ViewKey::Plus, true, false));
+  EXPECT_EQ(desktop::loadSettings(file_).settings, (desktop::Settings{3, true}));
+
+  // This run's --window and --scale win, and leave the file as the keys left it; a key saves
+  // only what it changes.
+  desktop::ViewChoices second({1, false}, file_, warn);
+  EXPECT_EQ(second.start(limits), (desktop::Choice{1, false}));
+  EXPECT_EQ(second.press(desktop::ViewKey::Minus, true, false, limits), std::nullopt);
+  EXPECT_EQ(desktop::loadSettings(file_).settings, (desktop::Settings{3, true}));
+  EXPECT_EQ(second.press(desktop::ViewKey::Plus, true, false, limits), (desktop::Choice{2, false}));
+  EXPECT_EQ(desktop::loadSettings(file_).settings, (desktop::Settings{2, true}));
+
+  // Ctrl+0: the usual size, and the file forgets the factor; a saved factor the screen no longer
+  // holds is cut down to the largest.
+  desktop::ViewChoices third({}, file_, warn);
+  third.start(limits);
+  EXPECT_EQ(third.press(desktop::ViewKey::Enter, false, true, limits), (desktop::Choice{2, false}));
+  for (int i = 0; i < 6; ++i) {
+    third.press(desktop::ViewKey::Plus, true, false, limits);
+  }
+  EXPECT_EQ(third.current(), (desktop::Choice{5, false}));
+  EXPECT_EQ(desktop::ViewChoices({}, file_, warn).start({1, 3}), (desktop::Choice{3, false}));
+  EXPECT_EQ(third.press(desktop::ViewKey::Zero, true, false, limits), (desktop::Choice{2, false}));
+  EXPECT_EQ(desktop::loadSettings(file_).settings, (desktop::Settings{std::nullopt, false}));
+  EXPECT_TRUE(warnings.empty());
+
+  // A corrupt file: the defaults and one warning; an unwritable one: one warning however often
+  // the player presses.
+  write("fullscreen=2\n");
+  desktop::ViewChoices corrupt({}, file_, warn);
+  EXPECT_EQ(corrupt.start(limits), (desktop::Choice{2, false}));
+  ASSERT_EQ(warnings.size(), 1u);
+  fs::remove(file_);
+  fs::create_directories(file_);
+  corrupt.press(desktop::ViewKey::F11, false, false, limits);
+  corrupt.press(desktop::ViewKey::F11, false, false, limits);
+  EXPECT_EQ(warnings.size(), 2u);
+  EXPECT_EQ(corrupt.current(), (desktop::Choice{2, false}));  // the game goes on all the same
+}
+
+TEST(SettingsPath, WhereEachPlatformKeepsIt) {
+  EXPECT_EQ(desktop::xdgSettingsFile("/x/conf", "/home/p"),
+            fs::path("/x/conf/vombrel/settings.ini"));
+  EXPECT_EQ(desktop::xdgSettingsFile(nullptr, "/home/p"),
+            fs::path("/home/p/.config/vombrel/settings.ini"));
+  EXPECT_EQ(desktop::xdgSettingsFile("", "/home/p"), desktop::xdgSettingsFile(nullptr, "/home/p"));
+  EXPECT_EQ(desktop::xdgSettingsFile("rel", "/home/p"),
+            desktop::xdgSettingsFile(nullptr, "/home/p"));
+  EXPECT_EQ(desktop::xdgSettingsFile(nullptr, nullptr), std::nullopt);
+  EXPECT_EQ(desktop::appDataSettingsFile("A"), fs::path("A") / "Vombrel" / "settings.ini");
+}
+
+}  // namespace
