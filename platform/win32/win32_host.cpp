@@ -142,9 +142,12 @@ class Win32Host final : public Host {
   int clientWidth_ = 0, clientHeight_ = 0;
   int scale_ = 1;
 
-  std::optional<ClipRect> clip_;  // what the game asked for
-  bool clipped_ = false;          // whether ClipCursor holds our rectangle
+  // What the game asked for, kept relative to the window's top-left corner so that the
+  // rectangle goes wherever the window goes.
+  std::optional<ClipRect> clip_;
+  bool clipped_ = false;  // whether ClipCursor holds our rectangle
   bool active_ = false;
+  bool moving_ = false;  // the player drags the window by its title bar
   bool boxShown_ = false;
   bool fineTimer_ = false;
 };
@@ -368,6 +371,16 @@ LRESULT Win32Host::handle(UINT message, WPARAM w, LPARAM l) {
       active_ = LOWORD(w) != WA_INACTIVE;
       applyConfinement();
       break;
+    // The cursor must be free to carry the window by its title bar, and minimised or hidden the
+    // window has no place to keep it in; moved, shown or restored, it takes it again.
+    case WM_ENTERSIZEMOVE:
+    case WM_EXITSIZEMOVE:
+      moving_ = message == WM_ENTERSIZEMOVE;
+      applyConfinement();
+      break;
+    case WM_WINDOWPOSCHANGED:
+      applyConfinement();
+      break;
     case WM_SETCURSOR:
       if (LOWORD(l) == HTCLIENT) {
         POINT at{};
@@ -450,6 +463,11 @@ void Win32Host::render(const forms::Frame& frame) {
 // steps need the fine timer, which would otherwise cost power for nothing.
 void Win32Host::clipCursor(std::optional<ClipRect> rect) {
   clip_ = rect;
+  RECT frame{};
+  if (clip_ && window_ != nullptr && GetWindowRect(window_, &frame)) {
+    *clip_ = {clip_->left - frame.left, clip_->top - frame.top, clip_->right - frame.left,
+              clip_->bottom - frame.top};
+  }
   if (clip_.has_value() != fineTimer_) {
     fineTimer_ = clip_.has_value();
     if (fineTimer_) {
@@ -461,11 +479,16 @@ void Win32Host::clipCursor(std::optional<ClipRect> rect) {
   applyConfinement();
 }
 
-// The rectangle holds while the window is active and no message box is up; otherwise the cursor
-// is free, released with ClipCursor(NULL) and never trapped on the primary screen.
+// The rectangle holds while the window is active, shown and standing still, and no message box
+// is up; otherwise the cursor is free, released with ClipCursor(NULL) and never trapped on the
+// primary screen. It is laid over the window where the window is now: a rectangle left where the
+// window used to be would trap the cursor in an empty patch of desktop.
 void Win32Host::applyConfinement() {
-  if (clip_ && active_ && !boxShown_ && window_ != nullptr) {
-    RECT r{clip_->left, clip_->top, clip_->right, clip_->bottom};
+  RECT frame{};
+  if (clip_ && active_ && !boxShown_ && !moving_ && window_ != nullptr &&
+      IsWindowVisible(window_) && !IsIconic(window_) && GetWindowRect(window_, &frame)) {
+    RECT r{frame.left + clip_->left, frame.top + clip_->top, frame.left + clip_->right,
+           frame.top + clip_->bottom};
     ClipCursor(&r);
     clipped_ = true;
   } else if (clipped_) {

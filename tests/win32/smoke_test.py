@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """End-to-end test of the real vombrel.exe under Wine on an X display (scripts/test-windows.sh
 sets up Wine's prefix and the display): the window comes up with its title; a real click on
-START shows STOP and the counter; a figure comes up; a click on it scores 10; the exit label ends
-the program with status 0.
+START shows STOP and the counter; the window dragged by its title bar during the game takes the
+cursor's confinement along; a figure comes up; a click on it scores 10; the exit label ends the
+program with status 0.
 
     smoke_test.py path/to/vombrel.exe [--screenshots DIR]
 
@@ -66,6 +67,14 @@ class Window:
         x, y, w, h = self.frame
         run("import", "-window", "root", "-crop", f"{w}x{h}+{x}+{y}", "+repage", path)
 
+    def drag_by(self, dx, dy):
+        """Carries the window by its title bar, in steps as a hand would."""
+        x, y = self.frame[0] + self.frame[2] // 2, self.frame[1] + (self.top - self.frame[1]) // 2
+        steps = ["mousemove", str(x), str(y), "sleep", "0.1", "mousedown", "1"]
+        for i in range(1, 4):
+            steps += ["sleep", "0.1", "mousemove", str(x + dx * i // 3), str(y + dy * i // 3)]
+        run("xdotool", *steps, "sleep", "0.2", "mouseup", "1", "sleep", "0.2")
+
     def click(self, x, y):
         run("xdotool", "mousemove", str(self.left + x), str(self.top + y), "sleep", "0.05",
             "click", "1")
@@ -100,6 +109,12 @@ def cyan(p):
 
 def not_sky(p):
     return sum(abs(a - b) for a, b in zip(p, SKY)) > 60
+
+
+def pointer_after_move_to(x, y):
+    out = run("xdotool", "mousemove", str(x), str(y), "sleep", "0.05", "getmouselocation")
+    fields = dict(f.split(":") for f in out.split())
+    return int(fields["x"]), int(fields["y"])
 
 
 def poll(seconds, check):
@@ -156,6 +171,19 @@ def main():
         if changed < 30:
             fail("START did not turn into STOP")
         score_before = started.count(SCORE, red)
+
+        # The confinement goes with the window: the pointer reaches the corners of the window at
+        # its new place, and no further.
+        xid = windows_named("^Vombrel !!!!$")[-1]
+        window.drag_by(300, 300)
+        window = Window(xid)
+        x, y, w, h = window.frame
+        if (x, y) != (300, 300):
+            fail(f"the window dragged by 300, 300 stands at {x}, {y}")
+        for far, corner in (((0, 0), (x, y)), ((2000, 2000), (x + w - 1, y + h - 1))):
+            if pointer_after_move_to(*far) != corner:
+                fail(f"after the drag the pointer sent to {far} went to "
+                     f"{pointer_after_move_to(*far)}, not to the window's corner {corner}")
 
         for attempt in range(6):
             rising = poll(10, lambda: window.shot().columns(FIGURE_UP, not_sky))

@@ -105,26 +105,43 @@ TEST(Win32Host, TheGamesClipRectangleIsTheWholeWindowAtEveryPositionAndDensity) 
   }
 }
 
-// Switching to another program frees the cursor; coming back confines it again, to the
-// rectangle of the game's START, even if the window moved meanwhile.
-TEST(Win32Host, TheClipGoesWithTheActivationAndComesBackWithIt) {
+// The rectangle goes with the window. Switching to another program frees the cursor and coming
+// back confines it again, where the window stands then; a window moved during a game carries
+// the rectangle along, and a minimised or hidden one lets the cursor go until it is back.
+TEST(Win32Host, TheClipFollowsTheWindowAndGoesWhileItIsAwayOrInactive) {
   OpenWindow w(96);
   ASSERT_NE(w.window, nullptr);
   w.moveTo(50, 40);
-  platform::ClipRect atStart = clipOf(w.frame());
-  w.host->clipCursor(atStart);
-  ASSERT_EQ(heldClip(), atStart);
+  w.host->clipCursor(clipOf(w.frame()));
+  ASSERT_EQ(heldClip(), clipOf(w.frame()));
 
   SendMessageW(w.window, WM_ACTIVATE, WA_INACTIVE, 0);
   EXPECT_EQ(heldClip(), wholeDesktop()) << "the cursor stays confined to an inactive window";
-  w.moveTo(60, 45);
+  w.moveTo(360, 245);
   SendMessageW(w.window, WM_ACTIVATE, WA_ACTIVE, 0);
-  EXPECT_EQ(heldClip(), atStart) << "the confinement did not come back with the activation";
+  EXPECT_EQ(heldClip(), clipOf(w.frame())) << "the cursor came back to the old place";
+
+  w.moveTo(20, 300);
+  EXPECT_EQ(heldClip(), clipOf(w.frame())) << "the rectangle stayed behind the moved window";
+
+  ShowWindow(w.window, SW_MINIMIZE);
+  w.pump();
+  EXPECT_EQ(heldClip(), wholeDesktop()) << "a minimised window holds the cursor";
+  ShowWindow(w.window, SW_RESTORE);
+  SetForegroundWindow(w.window);
+  w.pump();
+  EXPECT_EQ(heldClip(), clipOf(w.frame())) << "the restored window did not take it again";
+  ShowWindow(w.window, SW_HIDE);
+  w.pump();
+  EXPECT_EQ(heldClip(), wholeDesktop()) << "a hidden window holds the cursor";
+  ShowWindow(w.window, SW_SHOW);
+  w.pump();
 
   // Nothing the window goes through confines a cursor that the game has released.
   w.host->clipCursor(std::nullopt);
   SendMessageW(w.window, WM_ACTIVATE, WA_INACTIVE, 0);
   SendMessageW(w.window, WM_ACTIVATE, WA_ACTIVE, 0);
+  w.moveTo(40, 40);
   EXPECT_EQ(heldClip(), wholeDesktop());
 }
 
