@@ -1,9 +1,10 @@
 // The Win32 host: window, input, clock, cursor, confinement and message box. Drawing is in
 // win32_painter.cpp and sound in win32_sound.cpp.
 //
-// The game sees a 304 x 213 client area and mouse positions in those logical pixels; on a dense
-// screen the window's pixels are that many times more, and so are the twips it reports, so that
-// the confinement the game computes from them covers the window exactly.
+// The game sees a 304 x 213 scene and mouse positions in those logical pixels; the player sees it
+// at a whole factor (platform/desktop/scale.h), in a window or fullscreen on black. The twips
+// the host reports are counted at that factor, so that the confinement the game computes from
+// them covers exactly the window, or the scene when fullscreen.
 #include "platform/win32/win32_host.h"
 
 #include <windows.h>
@@ -18,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/desktop/scale.h"
 #include "platform/win32/win32_painter.h"
 #include "platform/win32/win32_sound.h"
 
@@ -67,19 +69,36 @@ int systemDpi(HWND window) {
   return dpi > 0 ? dpi : kStandardDpi;
 }
 
-// The whole factor the screen's density asks for, as big as fits the monitor's work area, and
-// never below 1.
-int fittingScale(int dpi, int width, int height, const RECT& work) {
-  int wanted = dpi / kStandardDpi;
-  int fits = std::min((work.right - work.left) / width, (work.bottom - work.top) / height);
-  return std::max(1, std::min(wanted, fits));
-}
-
-RECT workArea(HWND window) {
+MONITORINFO monitorOf(HWND window) {
   MONITORINFO info{};
   info.cbSize = sizeof info;
   GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &info);
-  return info.rcWork;
+  return info;
+}
+
+desktop::Size sizeOf(const RECT& r) {
+  return {r.right - r.left, r.bottom - r.top};
+}
+
+// The keys of the view: plus is also "=", its key without Shift on a US keyboard.
+desktop::ViewKey viewKey(WPARAM key) {
+  switch (key) {
+    case VK_F11:
+      return desktop::ViewKey::F11;
+    case VK_RETURN:
+      return desktop::ViewKey::Enter;
+    case VK_OEM_PLUS:
+    case VK_ADD:
+      return desktop::ViewKey::Plus;
+    case VK_OEM_MINUS:
+    case VK_SUBTRACT:
+      return desktop::ViewKey::Minus;
+    case '0':
+    case VK_NUMPAD0:
+      return desktop::ViewKey::Zero;
+    default:
+      return desktop::ViewKey::Other;
+  }
 }
 
 // The game numbers the buttons as bits, 1 the left, 2 the right and 4 the middle; Shift, Ctrl
@@ -95,8 +114,8 @@ int heldModifierKeys(WPARAM keys) {
 
 class Win32Host final : public Host {
  public:
-  explicit Win32Host(Win32Options options)
-      : options_(options), start_(std::chrono::steady_clock::now()) {}
+  Win32Host(Win32Options options, desktop::ViewChoices choices)
+      : options_(options), choices_(std::move(choices)), start_(std::chrono::steady_clock::now()) {}
   ~Win32Host() override;
 
   Status open(const WindowSetup& setup) override;
@@ -119,15 +138,20 @@ class Win32Host final : public Host {
   static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM w, LPARAM l);
   LRESULT handle(UINT message, WPARAM w, LPARAM l);
   Status fail(const std::string& reason);
-  void resizeToScale();
+  desktop::FactorLimits limits() const;
+  void applyView(desktop::Choice choice);
+  void placeWindow(int factor);
   void loadCursor();
+  RECT gameArea() const;
   void mouse(forms::MouseInput::Type type, int button, WPARAM keys, LPARAM at, bool second);
   void copyToWindow(HDC target, const RECT& area);
   void applyConfinement();
   bool setCursorFor(POINT client);
-  double twipsPerPixel() const { return static_cast<double>(forms::kTwipsPerPixel) / scale_; }
+  bool viewKeyPressed(WPARAM key, LPARAM flags);
+  double twipsPerPixel() const { return static_cast<double>(forms::kTwipsPerPixel) / view_.factor; }
 
   Win32Options options_;
+  desktop::ViewChoices choices_;
   std::chrono::steady_clock::time_point start_;
   forms::RandomSequence random_;
   mutable win32::Fonts fonts_;
@@ -139,8 +163,10 @@ class Win32Host final : public Host {
   HCURSOR arrow_ = LoadCursorW(nullptr, IDC_ARROW);
   std::vector<forms::PixelRect> arrowAreas_;
   std::deque<HostEvent> events_;
-  int clientWidth_ = 0, clientHeight_ = 0;
-  int scale_ = 1;
+  desktop::Size scene_;
+  desktop::View view_;
+  bool fullscreen_ = false;
+  POINT windowedAt_{};  // where the window stood before it went fullscreen
 
   // What the game asked for, kept relative to the window's top-left corner so that the
   // rectangle goes wherever the window goes.
@@ -181,8 +207,7 @@ Status Win32Host::open(const WindowSetup& setup) {
   if (setup.clientWidth <= 0 || setup.clientHeight <= 0) {
     return fail("a window needs a size");
   }
-  clientWidth_ = setup.clientWidth;
-  clientHeight_ = setup.clientHeight;
+  scene_ = {setup.clientWidth, setup.clientHeight};
 
   WNDCLASSEXW cls{};
   cls.cbSize = sizeof cls;
@@ -208,44 +233,102 @@ Status Win32Host::open(const WindowSetup& setup) {
     UnregisterClassW(kWindowClass, instance_);
     return fail("cannot create the window: " + reason);
   }
-  painter_ = std::make_unique<win32::Painter>(clientWidth_, clientHeight_, fonts_);
-  if (!painter_->ok()) {
+  applyView(choices_.start(limits()));
+  if (painter_ == nullptr || !painter_->ok()) {
     return fail("cannot make the window's picture: " + lastError());
   }
-  resizeToScale();
   return {};
 }
 
-// Sizes the window so that its client area is the scene at the screen's whole factor, and makes
-// the gun sight to match.
-void Win32Host::resizeToScale() {
+// The usual factor for the screen the window is on, never below the desktop's own (2 at
+// 192 dpi), and the largest whose window fits its work area.
+desktop::FactorLimits Win32Host::limits() const {
   int dpi = options_.dpi > 0 ? options_.dpi : systemDpi(window_);
-  scale_ = fittingScale(dpi, clientWidth_, clientHeight_, workArea(window_));
-  RECT wanted{0, 0, clientWidth_ * scale_, clientHeight_ * scale_};
+  desktop::Size usable = sizeOf(monitorOf(window_).rcWork);
+  return {desktop::defaultFactor(scene_, usable, dpi / kStandardDpi),
+          desktop::fittingFactor(scene_, usable)};
+}
+
+// Shows the scene as the player chose: a window of the scene at its factor, or a popup over the
+// whole monitor with the scene centred on black. The back buffer, the gun sight and the game's
+// confinement are made anew for the new size, and the whole scene is painted again.
+void Win32Host::applyView(desktop::Choice choice) {
+  bool visible = IsWindowVisible(window_);
+  if (choice.fullscreen) {
+    if (!fullscreen_) {
+      RECT frame{};
+      GetWindowRect(window_, &frame);
+      windowedAt_ = {frame.left, frame.top};
+    }
+    RECT monitor = monitorOf(window_).rcMonitor;
+    SetWindowLongPtrW(window_, GWL_STYLE, WS_POPUP | (visible ? WS_VISIBLE : 0));
+    SetWindowPos(window_, HWND_TOP, monitor.left, monitor.top, monitor.right - monitor.left,
+                 monitor.bottom - monitor.top, SWP_FRAMECHANGED | SWP_NOACTIVATE);
+    view_ = desktop::fullscreenView(scene_, sizeOf(monitor));
+  } else {
+    if (fullscreen_) {
+      SetWindowLongPtrW(window_, GWL_STYLE, kStyle | (visible ? WS_VISIBLE : 0));
+      SetWindowPos(window_, nullptr, windowedAt_.x, windowedAt_.y, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_NOACTIVATE);
+    }
+    placeWindow(choice.factor);
+    view_ = desktop::windowView(scene_, choice.factor);
+  }
+  fullscreen_ = choice.fullscreen;
+  if (painter_ == nullptr || painter_->factor() != view_.factor) {
+    painter_ = std::make_unique<win32::Painter>(scene_.width, scene_.height, view_.factor, fonts_);
+    loadCursor();
+  }
+  if (clip_) {
+    RECT frame{}, area = gameArea();
+    GetWindowRect(window_, &frame);
+    clip_ = ClipRect{area.left - frame.left, area.top - frame.top, area.right - frame.left,
+                     area.bottom - frame.top};
+  }
+  applyConfinement();
+  InvalidateRect(window_, nullptr, FALSE);
+}
+
+// Sizes the window so that its client area is the scene at the factor.
+void Win32Host::placeWindow(int factor) {
+  desktop::Size client{scene_.width * factor, scene_.height * factor};
+  RECT wanted{0, 0, client.width, client.height};
   AdjustWindowRectEx(&wanted, kStyle, FALSE, 0);
   SetWindowPos(window_, nullptr, 0, 0, wanted.right - wanted.left, wanted.bottom - wanted.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   // The frame the system really draws may differ from what it predicted (another dpi, another
   // theme): what counts is the client area.
-  RECT client{};
-  GetClientRect(window_, &client);
-  int dw = clientWidth_ * scale_ - client.right, dh = clientHeight_ * scale_ - client.bottom;
+  RECT now{};
+  GetClientRect(window_, &now);
+  int dw = client.width - now.right, dh = client.height - now.bottom;
   if (dw != 0 || dh != 0) {
     RECT frame{};
     GetWindowRect(window_, &frame);
     SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left + dw,
                  frame.bottom - frame.top + dh, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  loadCursor();
 }
 
-// The CURSOR resource at the window's scale, so that the sight still frames what it hits.
+// The CURSOR resource at the scene's factor, so that the sight still frames what it hits.
 void Win32Host::loadCursor() {
   if (gunSight_ != nullptr) {
     DestroyCursor(gunSight_);
   }
-  gunSight_ = static_cast<HCURSOR>(LoadImageW(instance_, MAKEINTRESOURCEW(kResourceCursor),
-                                              IMAGE_CURSOR, 32 * scale_, 32 * scale_, 0));
+  int size = 32 * view_.factor;
+  gunSight_ = static_cast<HCURSOR>(
+      LoadImageW(instance_, MAKEINTRESOURCEW(kResourceCursor), IMAGE_CURSOR, size, size, 0));
+}
+
+// What the game takes for its window, on the screen: the window with its frame, or when
+// fullscreen the scene alone, so that the game confines the cursor to the scene and no further.
+RECT Win32Host::gameArea() const {
+  RECT r{};
+  GetWindowRect(window_, &r);
+  if (fullscreen_) {
+    const desktop::Rect& s = view_.scene;
+    r = {r.left + s.x, r.top + s.y, r.left + s.x + s.width, r.top + s.y + s.height};
+  }
+  return r;
 }
 
 void Win32Host::show() {
@@ -309,12 +392,19 @@ LRESULT CALLBACK Win32Host::procedure(HWND window, UINT message, WPARAM w, LPARA
 
 void Win32Host::mouse(forms::MouseInput::Type type, int button, WPARAM keys, LPARAM at,
                       bool second) {
+  desktop::ScenePoint p =
+      view_.toScene(static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at)));
+  // The black border around a fullscreen scene is outside the form: nothing happens there,
+  // unless a press in the scene goes on outside it.
+  if (!p.inside && GetCapture() != window_) {
+    return;
+  }
   forms::MouseInput in;
   in.type = type;
   in.button = button;
   in.shift = heldModifierKeys(keys);
-  in.x = static_cast<double>(static_cast<short>(LOWORD(at))) / scale_;
-  in.y = static_cast<double>(static_cast<short>(HIWORD(at))) / scale_;
+  in.x = p.x;
+  in.y = p.y;
   in.doubleClick = second;
   // A release outside the window still reaches the control that took the press.
   if (type == forms::MouseInput::Type::Down) {
@@ -352,6 +442,17 @@ LRESULT Win32Host::handle(UINT message, WPARAM w, LPARAM l) {
     case WM_MBUTTONUP:
       mouse(Type::Up, 4, w, l, false);
       return 0;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      if (viewKeyPressed(w, l)) {
+        return 0;
+      }
+      break;
+    case WM_SYSCHAR:
+      if (w == VK_RETURN) {
+        return 0;  // Alt+Enter is ours: no beep for a menu key that is not there
+      }
+      break;
     case WM_CLOSE:
       events_.push_back(CloseRequest{});
       return 0;
@@ -360,6 +461,10 @@ LRESULT Win32Host::handle(UINT message, WPARAM w, LPARAM l) {
     case WM_PAINT: {
       PAINTSTRUCT paint;
       HDC target = BeginPaint(window_, &paint);
+      const desktop::Rect& s = view_.scene;
+      ExcludeClipRect(target, s.x, s.y, s.x + s.width, s.y + s.height);
+      FillRect(target, &paint.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+      SelectClipRgn(target, nullptr);
       copyToWindow(target, paint.rcPaint);
       EndPaint(window_, &paint);
       events_.push_back(Exposed{});
@@ -395,10 +500,7 @@ LRESULT Win32Host::handle(UINT message, WPARAM w, LPARAM l) {
       const RECT* suggested = reinterpret_cast<const RECT*>(l);
       SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-      if (options_.dpi == 0) {
-        resizeToScale();
-      }
-      InvalidateRect(window_, nullptr, FALSE);
+      applyView(choices_.current());
       return 0;
     }
     default:
@@ -407,33 +509,46 @@ LRESULT Win32Host::handle(UINT message, WPARAM w, LPARAM l) {
   return DefWindowProcW(window_, message, w, l);
 }
 
-// The gun sight everywhere in the client area but over the picture boxes, where the arrow shows.
+// The view's keys are the host's: the game never sees them. A key held down changes the view
+// once, not at the keyboard's repeat rate.
+bool Win32Host::viewKeyPressed(WPARAM key, LPARAM flags) {
+  bool ctrl = GetKeyState(VK_CONTROL) < 0, alt = (HIWORD(flags) & KF_ALTDOWN) != 0;
+  desktop::ViewKey which = viewKey(key);
+  if (!desktop::ViewChoices::isViewKey(which, ctrl, alt)) {
+    return false;
+  }
+  if ((HIWORD(flags) & KF_REPEAT) == 0) {
+    if (auto changed = choices_.press(which, ctrl, alt, limits())) {
+      applyView(*changed);
+    }
+  }
+  return true;
+}
+
+// The gun sight everywhere on the scene but over the picture boxes and on the black border
+// around a fullscreen scene, where the arrow shows.
 bool Win32Host::setCursorFor(POINT client) {
   if (gunSight_ == nullptr) {
     return false;
   }
-  bool overBox = std::any_of(
-      arrowAreas_.begin(), arrowAreas_.end(),
-      [&](const forms::PixelRect& r) { return r.contains(client.x / scale_, client.y / scale_); });
-  SetCursor(overBox ? arrow_ : gunSight_);
+  desktop::ScenePoint p = view_.toScene(client.x, client.y);
+  bool arrow = !p.inside ||
+               std::any_of(arrowAreas_.begin(), arrowAreas_.end(), [&](const forms::PixelRect& r) {
+                 return r.contains(static_cast<int>(p.x), static_cast<int>(p.y));
+               });
+  SetCursor(arrow ? arrow_ : gunSight_);
   return true;
 }
 
+// The back buffer is the scene at its factor already: a plain copy into the scene's place.
 void Win32Host::copyToWindow(HDC target, const RECT& area) {
-  if (painter_ == nullptr) {
+  const desktop::Rect& s = view_.scene;
+  RECT scene{s.x, s.y, s.x + s.width, s.y + s.height}, both{};
+  if (painter_ == nullptr || !IntersectRect(&both, &area, &scene)) {
     return;
   }
-  if (scale_ == 1) {
-    BitBlt(target, area.left, area.top, area.right - area.left, area.bottom - area.top,
-           painter_->dc(), area.left, area.top, SRCCOPY);
-    return;
-  }
-  // Whole client pixels around the area, each drawn as a square of scale x scale.
-  int left = area.left / scale_, top = area.top / scale_;
-  int right = (area.right + scale_ - 1) / scale_, bottom = (area.bottom + scale_ - 1) / scale_;
-  SetStretchBltMode(target, COLORONCOLOR);
-  StretchBlt(target, left * scale_, top * scale_, (right - left) * scale_, (bottom - top) * scale_,
-             painter_->dc(), left, top, right - left, bottom - top, SRCCOPY);
+  BitBlt(target, both.left, both.top, both.right - both.left, both.bottom - both.top,
+         painter_->dc(), both.left - s.x, both.top - s.y, SRCCOPY);
 }
 
 void Win32Host::render(const forms::Frame& frame) {
@@ -442,8 +557,9 @@ void Win32Host::render(const forms::Frame& frame) {
   }
   arrowAreas_ = frame.arrowCursorAreas;
   painter_->paint(frame);
-  const forms::PixelRect& d = frame.damage;
-  RECT area{d.x * scale_, d.y * scale_, (d.x + d.w) * scale_, (d.y + d.h) * scale_};
+  desktop::Rect d =
+      view_.toClient({frame.damage.x, frame.damage.y, frame.damage.w, frame.damage.h});
+  RECT area{d.x, d.y, d.x + d.width, d.y + d.height};
   HDC target = GetDC(window_);
   copyToWindow(target, area);
   ReleaseDC(window_, target);
@@ -506,29 +622,24 @@ void Win32Host::messageBox(const std::string& title, const std::string& text) {
 }
 
 forms::WindowRect Win32Host::windowRect() const {
-  RECT r{};
-  if (window_ == nullptr || !GetWindowRect(window_, &r)) {
+  if (window_ == nullptr) {
     return {};
   }
+  RECT r = gameArea();
   double t = twipsPerPixel();
   return {r.left * t, r.top * t, (r.right - r.left) * t, (r.bottom - r.top) * t};
 }
 
 forms::ScreenInfo Win32Host::screen() const {
-  MONITORINFO info{};
-  info.cbSize = sizeof info;
-  if (!GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &info)) {
-    return {};
-  }
-  const RECT& m = info.rcMonitor;
+  const RECT& m = monitorOf(window_).rcMonitor;
   double t = twipsPerPixel();
   return {(m.right - m.left) * t, (m.bottom - m.top) * t, t, t};
 }
 
 }  // namespace
 
-std::unique_ptr<Host> createWin32Host(Win32Options options) {
-  return std::make_unique<Win32Host>(options);
+std::unique_ptr<Host> createWin32Host(Win32Options options, desktop::ViewChoices choices) {
+  return std::make_unique<Win32Host>(options, std::move(choices));
 }
 
 }  // namespace platform

@@ -2,18 +2,23 @@
 // sounds through WinMM's sndPlaySoundA (win32_sound.h), the cursor confined with ClipCursor. The
 // program makes one and hands it to the game's loop:
 //
-//   auto host = platform::createWin32Host();
+//   auto host = platform::createWin32Host({}, desktop::ViewChoices(commandLine, file, warn));
 //   return vombrel::run(*host);
 //
 // The window's icon and gun sight are the program's ICON and CURSOR resources 1 (vombrel.rc).
 // A window that cannot open says why in a message box, as a program without a console must.
 // While a game runs the system's timer ticks every millisecond, so that the 55 ms steps of the
 // target keep their grid; at STOP it goes back to its default, and an idle window never wakes.
-// On a dense screen the window is the scene scaled by a whole factor, crisp pixels.
+// The window opens at the whole factor the player chose (platform/desktop/view_choice.h), and
+// the host itself answers the view keys: F11 and Alt+Enter for fullscreen (a popup over the
+// monitor, the scene centred on black), Ctrl+plus, minus and 0 for the window's size. The game
+// never sees them; it sees the scene's 304 x 213 pixels at every factor, and a click on the
+// black border not at all.
 #pragma once
 
 #include <memory>
 
+#include "platform/desktop/view_choice.h"
 #include "platform/host.h"
 
 namespace platform {
@@ -22,6 +27,7 @@ struct Win32Options {
   int dpi = 0;  // the screen's dots per inch; 0: what the monitor says
 };
 
-std::unique_ptr<Host> createWin32Host(Win32Options options = {});
+std::unique_ptr<Host> createWin32Host(Win32Options options = {},
+                                      desktop::ViewChoices choices = {{}, std::nullopt, {}});
 
 }  // namespace platform

@@ -111,18 +111,18 @@ forms::TextExtent Fonts::measure(const forms::Font& font, std::string_view utf8)
   return {static_cast<int>(size.cx), static_cast<int>(metrics.tmHeight)};
 }
 
-Painter::Painter(int width, int height, Fonts& fonts)
-    : fonts_(fonts), width_(width), height_(height) {
+Painter::Painter(int width, int height, int factor, Fonts& fonts)
+    : fonts_(fonts), width_(width), height_(height), k_(std::max(factor, 1)) {
   void* pixels = nullptr;
-  buffer_ = newBitmap(width, height, &pixels);
+  buffer_ = newBitmap(width * k_, height * k_, &pixels);
   dc_ = CreateCompatibleDC(nullptr);
   if (buffer_ == nullptr || dc_ == nullptr) {
     return;
   }
   original_ = static_cast<HBITMAP>(SelectObject(dc_, buffer_));
   // White, the window's background colour, until the first frame paints over it.
-  std::fill_n(static_cast<std::uint32_t*>(pixels), static_cast<std::size_t>(width) * height,
-              0xFFFFFFFFu);
+  std::fill_n(static_cast<std::uint32_t*>(pixels),
+              static_cast<std::size_t>(width) * height * k_ * k_, 0xFFFFFFFFu);
   SetBkMode(dc_, TRANSPARENT);
   SetStretchBltMode(dc_, COLORONCOLOR);
 }
@@ -160,12 +160,12 @@ bool Painter::clipTo(const forms::PixelRect& area) {
     return false;
   }
   SelectClipRgn(dc_, nullptr);
-  IntersectClipRect(dc_, r.x, r.y, r.x + r.w, r.y + r.h);
+  IntersectClipRect(dc_, r.x * k_, r.y * k_, (r.x + r.w) * k_, (r.y + r.h) * k_);
   return true;
 }
 
 void Painter::fill(int x, int y, int w, int h, forms::Rgb color) {
-  RECT r{x, y, x + w, y + h};
+  RECT r{x * k_, y * k_, (x + w) * k_, (y + h) * k_};
   SetDCBrushColor(dc_, colorOf(color));
   FillRect(dc_, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
@@ -181,7 +181,7 @@ Painter::Sprite* Painter::sprite(const void* key, int width, int height) {
   if (it == sprites_.end()) {
     Sprite s;
     void* pixels = nullptr;
-    s.bitmap = newBitmap(width, height, &pixels);
+    s.bitmap = newBitmap(width * k_, height * k_, &pixels);
     s.dc = CreateCompatibleDC(nullptr);
     if (s.bitmap == nullptr || s.dc == nullptr) {
       DeleteDC(s.dc);
@@ -198,10 +198,20 @@ Painter::Sprite* Painter::sprite(const void* key, int width, int height) {
   return &it->second;
 }
 
+// Each pixel of the picture as a square of factor x factor buffer pixels: nearest neighbour, so
+// that a picture stays as crisp as it was drawn.
+void Painter::put(Sprite& s, int x, int y, std::uint32_t pixel) const {
+  std::uint32_t* row = s.pixels + (static_cast<std::size_t>(y) * s.width * k_ + x) * k_;
+  for (int dy = 0; dy < k_; ++dy, row += static_cast<std::size_t>(s.width) * k_) {
+    std::fill_n(row, k_, pixel);
+  }
+}
+
 void Painter::blend(const Sprite& s, int x, int y) {
   GdiFlush();
   BLENDFUNCTION over{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  AlphaBlend(dc_, x, y, s.width, s.height, s.dc, 0, 0, s.width, s.height, over);
+  int w = s.width * k_, h = s.height * k_;
+  AlphaBlend(dc_, x * k_, y * k_, w, h, s.dc, 0, 0, w, h, over);
 }
 
 void Painter::draw(const forms::DrawPicture& c) {
@@ -222,8 +232,8 @@ void Painter::draw(const forms::DrawPicture& c) {
       return;
     }
     int w = info.bmiHeader.biWidth, h = std::abs(info.bmiHeader.biHeight);
-    StretchDIBits(dc_, c.x, c.y, w, h, 0, 0, w, h, bytes.data() + file.bfOffBits, &info,
-                  DIB_RGB_COLORS, SRCCOPY);
+    StretchDIBits(dc_, c.x * k_, c.y * k_, w * k_, h * k_, 0, 0, w, h,
+                  bytes.data() + file.bfOffBits, &info, DIB_RGB_COLORS, SRCCOPY);
     return;
   }
   Sprite* s = sprite(bytes.data(), data->width, data->height);
@@ -234,9 +244,11 @@ void Painter::draw(const forms::DrawPicture& c) {
     bool gif = bytes.size() >= 3 && bytes[0] == 'G' && bytes[1] == 'I' && bytes[2] == 'F';
     images::Decoded d = gif ? images::decodeGif(bytes) : images::decodeIconOrCursor(bytes);
     if (d.ok() && d.image.width == s->width && d.image.height == s->height) {
-      for (std::size_t i = 0; i < static_cast<std::size_t>(s->width) * s->height; ++i) {
-        const std::uint8_t* p = &d.image.rgba[i * 4];
-        s->pixels[i] = premultiplied(p[0], p[1], p[2], p[3]);
+      for (int y = 0; y < s->height; ++y) {
+        for (int x = 0; x < s->width; ++x) {
+          const std::uint8_t* p = &d.image.rgba[(static_cast<std::size_t>(y) * s->width + x) * 4];
+          put(*s, x, y, premultiplied(p[0], p[1], p[2], p[3]));
+        }
       }
     } else {
       OutputDebugStringA(("vombrel: cannot decode picture " + data->name + "\n").c_str());
@@ -265,28 +277,37 @@ void Painter::draw(const forms::OutlineRect& c) {
 }
 
 // A thick line as parallel one-pixel lines across its run, exactly the pixels the runtime
-// repaints when the line changes. GDI leaves out a line's last pixel; the game's lines have it.
+// repaints when the line changes, each a square of the scene's factor. GDI's walk along a line
+// leaves out its last pixel; the game's lines have it.
 void Painter::draw(const forms::DrawLine& c) {
   if (!clipTo(c.bounds())) {
     return;
   }
-  SetDCPenColor(dc_, colorOf(c.color));
-  HGDIOBJ old = SelectObject(dc_, GetStockObject(DC_PEN));
+  struct Walk {
+    Painter* painter;
+    forms::Rgb color;
+  } walk{this, c.color};
+  auto dot = [](int x, int y, LPARAM data) {
+    auto* w = reinterpret_cast<Walk*>(data);
+    w->painter->fill(x, y, 1, 1, w->color);
+  };
   for (int k = 0; k < c.pen(); ++k) {
     int d = c.penStart() + k;
     int dx = c.alongX() ? 0 : d, dy = c.alongX() ? d : 0;
-    MoveToEx(dc_, c.x1 + dx, c.y1 + dy, nullptr);
-    LineTo(dc_, c.x2 + dx, c.y2 + dy);
-    SetPixelV(dc_, c.x2 + dx, c.y2 + dy, colorOf(c.color));
+    LineDDA(c.x1 + dx, c.y1 + dy, c.x2 + dx, c.y2 + dy, dot, reinterpret_cast<LPARAM>(&walk));
+    fill(c.x2 + dx, c.y2 + dy, 1, 1, c.color);
   }
-  SelectObject(dc_, old);
 }
 
 void Painter::draw(const forms::DrawTextRun& c) {
   if (c.text.empty() || !clipTo(c.clip)) {
     return;
   }
-  HFONT face = fonts_.face(c.font);
+  // The letters are made at the scene's size, not enlarged from small ones; the lines break
+  // where the layout measured them, at the game's own size.
+  forms::Font big = c.font;
+  big.pixelSize *= k_;
+  HFONT face = fonts_.face(big);
   if (face == nullptr) {
     return;
   }
@@ -298,17 +319,17 @@ void Painter::draw(const forms::DrawTextRun& c) {
                              : c.text;
   HGDIOBJ old = SelectObject(dc_, face);
   SetTextColor(dc_, colorOf(c.color));
-  int y = c.box.y;
+  int y = c.box.y * k_;
   std::string_view rest = lines;
   while (true) {
     std::size_t end = rest.find('\n');
     std::string_view line = rest.substr(0, end);
-    forms::TextExtent extent = fonts_.measure(c.font, line);
-    int x = c.box.x;
+    forms::TextExtent extent = fonts_.measure(big, line);
+    int x = c.box.x * k_;
     if (!c.wrap && c.align == forms::Alignment::Right) {
-      x = c.box.x + c.box.w - extent.width;
+      x += c.box.w * k_ - extent.width;
     } else if (!c.wrap && c.align == forms::Alignment::Center) {
-      x = c.box.x + (c.box.w - extent.width) / 2;
+      x += (c.box.w * k_ - extent.width) / 2;
     }
     std::wstring wide = widen(line);
     TextOutW(dc_, x, y, wide.c_str(), static_cast<int>(wide.size()));
@@ -333,9 +354,11 @@ void Painter::draw(const forms::DrawMarks& c) {
   }
   if (s->stamp != layer->version()) {
     const auto& pixels = layer->pixels();
-    for (std::size_t i = 0; i < pixels.size(); ++i) {
-      std::uint32_t p = pixels[i];
-      s->pixels[i] = premultiplied((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF, p >> 24);
+    for (int y = 0; y < s->height; ++y) {
+      for (int x = 0; x < s->width; ++x) {
+        std::uint32_t p = pixels[static_cast<std::size_t>(y) * s->width + x];
+        put(*s, x, y, premultiplied((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF, p >> 24));
+      }
     }
     s->stamp = layer->version();
   }

@@ -1,13 +1,14 @@
 // Drawing for the Win32 host with GDI: the runtime's draw list is painted into a back buffer, a
-// 32-bit DIB of client size, which the host copies to the window (scaled by a whole factor on a
-// dense screen). BMPs go straight from their embedded bytes with StretchDIBits; GIFs and the
-// marks layers through the shared decoders and AlphaBlend; lines and fills with GDI; text with
-// the embedded Vombrel Sans, registered for this process only, so Windows shows the same letters
-// as Linux.
+// 32-bit DIB of the scene's size times the whole factor the player sees it at, which the host
+// copies to the window as it is. Pictures are enlarged by that factor pixel for pixel (BMPs
+// straight from their embedded bytes with StretchDIBits, GIFs and the marks layers through the
+// shared decoders and AlphaBlend); lines and fills are whole squares of it; text is set at the
+// factor's size in the embedded Vombrel Sans, registered for this process only, so that the
+// letters are crisp and match Linux's. At factor 1 the buffer is the scene, pixel for pixel.
 //
-//   win32::Fonts fonts;                     // measuring works before any window exists
-//   win32::Painter painter(304, 213, fonts);
-//   painter.paint(frame);                   // only frame.damage changes
+//   win32::Fonts fonts;                        // measuring works before any window exists
+//   win32::Painter painter(304, 213, 2, fonts);  // a 608 x 426 buffer
+//   painter.paint(frame);                      // only frame.damage (scene pixels) changes
 //   BitBlt(windowDc, ..., painter.dc(), ...);
 //
 // Nothing of windows.h shows here: device contexts are GDI's own opaque handle type.
@@ -51,7 +52,8 @@ class Fonts {
 
 class Painter {
  public:
-  Painter(int width, int height, Fonts& fonts);
+  // The scene's size in its own pixels and the whole factor it is shown at.
+  Painter(int width, int height, int factor, Fonts& fonts);
   Painter(const Painter&) = delete;
   Painter& operator=(const Painter&) = delete;
   ~Painter();
@@ -59,11 +61,13 @@ class Painter {
   bool ok() const { return buffer_ != nullptr; }
   // Paints frame.damage from the frame's commands; nothing outside it changes.
   void paint(const forms::Frame& frame);
+  int factor() const { return k_; }
   // The memory device context that holds the back buffer.
   HDC__* dc() const { return dc_; }
 
  private:
-  // A premultiplied 32-bit picture of its own, ready for AlphaBlend.
+  // A premultiplied 32-bit picture of its own at the factor, ready for AlphaBlend; width and
+  // height are the picture's own.
   struct Sprite {
     HDC__* dc = nullptr;
     HBITMAP__* bitmap = nullptr;
@@ -81,10 +85,12 @@ class Painter {
   void draw(const forms::DrawMarks& c);
   void fill(int x, int y, int w, int h, forms::Rgb color);
   Sprite* sprite(const void* key, int width, int height);
+  void put(Sprite& s, int x, int y, std::uint32_t pixel) const;
   void blend(const Sprite& s, int x, int y);
 
   Fonts& fonts_;
   int width_, height_;
+  int k_;
   HDC__* dc_ = nullptr;
   HBITMAP__* buffer_ = nullptr;
   HBITMAP__* original_ = nullptr;
