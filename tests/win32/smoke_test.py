@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """End-to-end test of the real vombrel.exe under Wine on an X display (scripts/test-windows.sh
-sets up Wine's prefix and the display): the window comes up with its title; a real click on
+sets up Wine's prefix and the display): a wrong option is a message box and status 2, no game;
+with --scale 2 the window comes up with its title and a 608 x 426 client area; a real click on
 START shows STOP and the counter; the window dragged by its title bar during the game takes the
-cursor's confinement along; a figure comes up; a click on it scores 10; the exit label ends the
-program with status 0.
+cursor's confinement along; a figure comes up; a click on it scores 10; F11 shows the scene
+fullscreen, the cursor confined to it, and F11 again the window where it was; the exit label
+ends the program with status 0.
 
     smoke_test.py path/to/vombrel.exe [--screenshots DIR]
 
@@ -16,7 +18,8 @@ import sys
 import time
 
 CLIENT_W, CLIENT_H = 304, 213
-START = (52, 190)  # the START/STOP label, client pixels
+K = 2  # the window's factor, asked for on the command line
+START = (52, 190)  # the START/STOP label, scene pixels
 EXIT = (232, 189)  # "Ukončit program"
 CAPTION = (16, 183, 89, 197)  # START's caption box: x0, y0, x1, y1
 COUNTER = (56, 0, 96, 13)  # Label8, the appearance counter, empty before the first game
@@ -30,8 +33,8 @@ def run(*args):
 
 
 def windows_named(title):
-    found = subprocess.run(["xdotool", "search", "--name", title], capture_output=True,
-                           text=True)
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", title],
+                           capture_output=True, text=True)
     return found.stdout.split()
 
 
@@ -40,23 +43,32 @@ def fail(why):
     sys.exit(1)
 
 
+def geometry(xid):
+    geo = dict(line.split("=") for line in run("xdotool", "getwindowgeometry", "--shell",
+                                               xid).split())
+    return tuple(int(geo[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+
+
 class Window:
-    def __init__(self, xid):
-        geo = dict(line.split("=") for line in run("xdotool", "getwindowgeometry", "--shell",
-                                                   xid).split())
-        x, y, w, h = (int(geo[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
-        # Wine draws the frame itself (no window manager): a border of equal width on the
-        # left, right and bottom, the caption bar above the client area.
-        border = (w - CLIENT_W) // 2
-        self.frame = (x, y, w, h)
-        self.left, self.top = x + border, y + h - CLIENT_H - border
+    """The game's window, its scene at K times its pixels; or fullscreen, the scene centred."""
+
+    def __init__(self, xid, fullscreen=False, k=K):
+        x, y, w, h = geometry(xid)
+        self.frame, self.k = (x, y, w, h), k
+        if fullscreen:
+            self.left, self.top = x + (w - CLIENT_W * k) // 2, y + (h - CLIENT_H * k) // 2
+        else:
+            # Wine draws the frame itself (no window manager): a border of equal width on the
+            # left, right and bottom, the caption bar above the client area.
+            border = (w - CLIENT_W * k) // 2
+            self.left, self.top = x + border, y + h - CLIENT_H * k - border
 
     def shot(self):
         ppm = subprocess.run(["import", "-window", "root", "-crop",
-                              f"{CLIENT_W}x{CLIENT_H}+{self.left}+{self.top}", "-depth", "8",
-                              "ppm:-"],
+                              f"{CLIENT_W * self.k}x{CLIENT_H * self.k}+{self.left}+{self.top}",
+                              "-depth", "8", "ppm:-"],
                              check=True, capture_output=True).stdout
-        return Picture(ppm)
+        return Picture(ppm, self.k)
 
     def shot_if(self, test):
         """The client area now, if it passes the test."""
@@ -76,18 +88,21 @@ class Window:
         run("xdotool", *steps, "sleep", "0.2", "mouseup", "1", "sleep", "0.2")
 
     def click(self, x, y):
-        run("xdotool", "mousemove", str(self.left + x), str(self.top + y), "sleep", "0.05",
-            "click", "1")
+        run("xdotool", "mousemove", str(self.left + x * self.k + self.k // 2),
+            str(self.top + y * self.k + self.k // 2), "sleep", "0.05", "click", "1")
 
 
 class Picture:
-    def __init__(self, ppm):
+    """A shot of the scene at factor k, read at the scene's own pixels."""
+
+    def __init__(self, ppm, k):
         # "P6", "width height", "255", then the pixels, 3 bytes each
         _, size, _, self.pixels = ppm.split(b"\n", 3)
         self.w, self.h = (int(v) for v in size.split())
+        self.k = k
 
     def at(self, x, y):
-        i = (y * self.w + x) * 3
+        i = (y * self.k * self.w + x * self.k) * 3
         return tuple(self.pixels[i:i + 3])
 
     def count(self, box, test):
@@ -117,6 +132,38 @@ def pointer_after_move_to(x, y):
     return int(fields["x"]), int(fields["y"])
 
 
+def expect_confined_to(box, when):
+    """The pointer sent far up-left and far down-right stops at the box's corners."""
+    x, y, w, h = box
+    for far, corner in (((0, 0), (x, y)), ((5000, 5000), (x + w - 1, y + h - 1))):
+        reached = pointer_after_move_to(*far)
+        if reached != corner:
+            fail(f"{when} the pointer sent to {far} went to {reached}, not to {corner}")
+
+
+def wrong_option_says_so(exe):
+    """A bad value is a message box with what was wrong, status 2, and no game window."""
+    bad = subprocess.Popen(["wine", exe, "--scale", "0"], stdin=subprocess.DEVNULL,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        box = poll(60, lambda: windows_named("^Vombrel$"))
+        if not box:
+            fail("no message box for --scale 0")
+        if windows_named("^Vombrel !!!!$"):
+            fail("the game's window opened despite --scale 0")
+        def enter_closes_it():  # once the box has the focus
+            run("xdotool", "key", "Return")
+            return bad.poll() is not None
+
+        if not poll(10, enter_closes_it):
+            fail("the message box for --scale 0 did not go with Enter")
+        if bad.returncode != 2:
+            fail(f"--scale 0 ended with status {bad.returncode}, not 2")
+    finally:
+        if bad.poll() is None:
+            bad.kill()
+
+
 def poll(seconds, check):
     end = time.monotonic() + seconds
     while time.monotonic() < end:
@@ -133,7 +180,10 @@ def main():
     parser.add_argument("--screenshots")
     args = parser.parse_args()
 
-    game = subprocess.Popen(["wine", args.exe], stdin=subprocess.DEVNULL,
+    wrong_option_says_so(args.exe)
+    # --window too: a fullscreen choice remembered in the prefix must not change the test.
+    game = subprocess.Popen(["wine", args.exe, "--window", "--scale", str(K)],
+                            stdin=subprocess.DEVNULL,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         # The window is measured anew until the scene shows in it: Wine may still be placing
@@ -156,6 +206,9 @@ def main():
         opening = poll(60, scene_shown)
         if not opening:
             fail("no window titled \"Vombrel !!!!\" showing the scene within 60 s")
+        if window.frame[2:] != (CLIENT_W * K + 6, CLIENT_H * K + 25):
+            fail(f"the window at --scale {K} is {window.frame[2:]}, not a "
+                 f"{CLIENT_W * K} x {CLIENT_H * K} client area in Wine's frame")
         if opening.count(COUNTER, red) != 0:
             fail("the counter shows something before the first game")
         if args.screenshots:
@@ -177,13 +230,9 @@ def main():
         xid = windows_named("^Vombrel !!!!$")[-1]
         window.drag_by(300, 300)
         window = Window(xid)
-        x, y, w, h = window.frame
-        if (x, y) != (300, 300):
-            fail(f"the window dragged by 300, 300 stands at {x}, {y}")
-        for far, corner in (((0, 0), (x, y)), ((2000, 2000), (x + w - 1, y + h - 1))):
-            if pointer_after_move_to(*far) != corner:
-                fail(f"after the drag the pointer sent to {far} went to "
-                     f"{pointer_after_move_to(*far)}, not to the window's corner {corner}")
+        if window.frame[:2] != (300, 300):
+            fail(f"the window dragged by 300, 300 stands at {window.frame[:2]}")
+        expect_confined_to(window.frame, "after the drag")
 
         for attempt in range(6):
             rising = poll(10, lambda: window.shot().columns(FIGURE_UP, not_sky))
@@ -201,6 +250,22 @@ def main():
         if args.screenshots:
             window.save(args.screenshots + "/screenshot-wine-hit.png")
 
+        # Fullscreen on the 1024 x 768 screen: the scene at 3x in the middle, the cursor held
+        # to it; F11 again gives back the window where it stood.
+        windowed = window.frame
+        run("xdotool", "key", "F11")
+        full = poll(5, lambda: geometry(xid)[2:] == (1024, 768))
+        if not full:
+            fail("F11 did not make the window cover the screen")
+        window = Window(xid, fullscreen=True, k=3)
+        expect_confined_to((window.left, window.top, CLIENT_W * 3, CLIENT_H * 3),
+                           "fullscreen during a game")
+        run("xdotool", "key", "F11")
+        if not poll(5, lambda: geometry(xid) == windowed):
+            fail(f"F11 again gave {geometry(xid)}, not the window as it was, {windowed}")
+        window = Window(xid)
+        expect_confined_to(window.frame, "back in the window")
+
         window.click(*EXIT)
         try:
             status = game.wait(20)
@@ -208,7 +273,8 @@ def main():
             fail("the exit label did not end the program")
         if status != 0:
             fail(f"the program ended with status {status}")
-        print("the window, START, a hit and the exit work under Wine")
+        print("a wrong option, the window at 2x, START, the drag, a hit, fullscreen and back "
+              "and the exit work under Wine")
     finally:
         if game.poll() is None:
             game.kill()

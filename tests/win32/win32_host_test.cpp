@@ -11,8 +11,10 @@
 #include <thread>
 #include <vector>
 
+#include "app/form1.h"
 #include "app/my.h"
 #include "assets/resources.h"
+#include "platform/headless/headless_host.h"
 #include "platform/win32/win32_host.h"
 #include "platform/win32/win32_painter.h"
 #include "platform/win32/win32_sound.h"
@@ -268,4 +270,60 @@ TEST(Fonts, EachFaceComesFromItsEmbeddedFile) {
     SelectObject(dc, old);
   }
   DeleteDC(dc);
+}
+
+// At factor 3 every pixel of the scene's pictures, fills and lines is a 3 x 3 square of its 1x
+// colour, nothing smeared; the text is set anew at three times the size, so that its letters
+// have edges finer than a square.
+TEST(Painter, PicturesAreWholeSquaresAndTextIsSetAtTheFactor) {
+  constexpr int k = 3;
+  headless::HeadlessHost services;
+  Form1 form{services};
+  forms::Frame frame = form.paint();
+  // The bird in the sky, a GIF with its transparency, goes through the other way of drawing.
+  frame.commands.push_back(
+      forms::DrawPicture{forms::Picture::fromBytes("bird", assets::picture(assets::Pic::Bird)),
+                         150,
+                         40,
+                         {0, 0, kClientWidth, kClientHeight}});
+  platform::win32::Fonts fonts;
+  platform::win32::Painter one(kClientWidth, kClientHeight, 1, fonts);
+  platform::win32::Painter big(kClientWidth, kClientHeight, k, fonts);
+  one.paint(frame);
+  big.paint(frame);
+  auto pixelsOf = [](const platform::win32::Painter& p) {
+    DIBSECTION dib{};
+    GetObjectW(GetCurrentObject(p.dc(), OBJ_BITMAP), sizeof dib, &dib);
+    return static_cast<const std::uint32_t*>(dib.dsBm.bmBits);
+  };
+  const std::uint32_t *small = pixelsOf(one), *large = pixelsOf(big);
+  ASSERT_NE(small, nullptr);
+  ASSERT_NE(large, nullptr);
+  std::vector<forms::PixelRect> text;
+  for (const forms::DrawCommand& c : frame.commands) {
+    if (const auto* run = std::get_if<forms::DrawTextRun>(&c)) {
+      text.push_back(run->box.intersect(run->clip));
+    }
+  }
+  int smeared = 0, fineEdges = 0;
+  for (int y = 0; y < kClientHeight; ++y) {
+    for (int x = 0; x < kClientWidth; ++x) {
+      bool square = true;
+      for (int dy = 0; dy < k; ++dy) {
+        for (int dx = 0; dx < k; ++dx) {
+          square = square && large[(y * k + dy) * kClientWidth * k + x * k + dx] ==
+                                 large[y * k * kClientWidth * k + x * k];
+        }
+      }
+      bool inText = std::any_of(text.begin(), text.end(),
+                                [&](const forms::PixelRect& r) { return r.contains(x, y); });
+      if (!inText &&
+          !(square && large[y * k * kClientWidth * k + x * k] == small[y * kClientWidth + x])) {
+        ++smeared;
+      }
+      fineEdges += inText && !square;
+    }
+  }
+  EXPECT_EQ(smeared, 0);
+  EXPECT_GT(fineEdges, 300) << "the text is its 1x letters enlarged";
 }
