@@ -11,6 +11,8 @@ packages=(
   desktop-file-utils appstream lintian dpkg-dev file
   emscripten chromium
   g++-mingw-w64-x86-64-posix wine wine64 fonts-wine python3
+  # tools/make_assets.py cuts the game's fonts out of fonts-liberation2 with fontTools
+  python3-fonttools fonts-liberation2
 )
 
 missing=()

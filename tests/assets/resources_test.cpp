@@ -320,13 +320,77 @@ TEST(Pictures, SkyAndFigureBackgroundsAreTheExactBlues) {
   EXPECT_NE(bmpPixel(assets::picture(Pic::Figure2), 18, 18), kFigureBack);
 }
 
-TEST(Fonts, AllThreeAreTrueType) {
+// TrueType is big-endian.
+unsigned be16(Bytes b, std::size_t at) {
+  return b[at] << 8 | b[at + 1];
+}
+
+std::uint32_t be32(Bytes b, std::size_t at) {
+  return be16(b, at) << 16 | be16(b, at + 2);
+}
+
+// Where the table `tag` starts in the font, or 0.
+std::size_t tableOf(Bytes ttf, const std::string& tag) {
+  for (unsigned i = 0; i < be16(ttf, 4); ++i) {
+    const std::size_t record = 12 + 16 * i;
+    if (text(ttf, record, 4) == tag)
+      return be32(ttf, record + 8);
+  }
+  return 0;
+}
+
+// The glyph a character maps to in the font's Windows Unicode cmap (format 4); 0 is none.
+unsigned glyphOf(Bytes ttf, char32_t c) {
+  const std::size_t cmap = tableOf(ttf, "cmap");
+  for (unsigned i = 0; i < be16(ttf, cmap + 2); ++i) {
+    const std::size_t record = cmap + 4 + 8 * i;
+    if (be16(ttf, record) != 3 || be16(ttf, record + 2) != 1)
+      continue;
+    const std::size_t sub = cmap + be32(ttf, record + 4);
+    const unsigned segments2 = be16(ttf, sub + 6);
+    const std::size_t ends = sub + 14, starts = ends + segments2 + 2;
+    const std::size_t deltas = starts + segments2, ranges = deltas + segments2;
+    for (unsigned s = 0; s < segments2; s += 2) {
+      if (c > be16(ttf, ends + s) || c < be16(ttf, starts + s))
+        continue;
+      const unsigned range = be16(ttf, ranges + s);
+      if (range == 0)
+        return (c + be16(ttf, deltas + s)) & 0xFFFF;
+      const unsigned glyph = be16(ttf, ranges + s + range + 2 * (c - be16(ttf, starts + s)));
+      return glyph == 0 ? 0 : (glyph + be16(ttf, deltas + s)) & 0xFFFF;
+    }
+  }
+  return 0;
+}
+
+bool hasKerning(Bytes ttf) {
+  const std::size_t gpos = tableOf(ttf, "GPOS");
+  if (gpos == 0)
+    return false;
+  const std::size_t features = gpos + be16(ttf, gpos + 6);
+  for (unsigned i = 0; i < be16(ttf, features); ++i) {
+    if (text(ttf, features + 2 + 6 * i, 4) == "kern")
+      return true;
+  }
+  return false;
+}
+
+// The faces are cut down to what the game's texts can need; a letter cut too many would show as
+// an empty box, and the words would lose their kerning with the table.
+TEST(Fonts, EachFaceHasEveryLetterOfCzechAndEnglishAndItsKerning) {
   using assets::FontFile;
+  std::u32string letters = U"ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽáčďéěíňóřšťúůýž–„“…";
+  for (char32_t c = 0x20; c < 0x7F; ++c)
+    letters += c;
   for (FontFile id : {FontFile::Regular, FontFile::Bold, FontFile::BoldItalic}) {
+    SCOPED_TRACE("font " + std::to_string(static_cast<int>(id)));
     const Bytes ttf = assets::font(id);
     ASSERT_GT(ttf.size(), 1000u);
-    EXPECT_EQ(u32(ttf, 0), 0x00000100u)
-        << "font " << static_cast<int>(id);  // 0x00010000 big-endian
+    ASSERT_EQ(be32(ttf, 0), 0x00010000u);
+    for (char32_t c : letters)
+      EXPECT_NE(glyphOf(ttf, c), 0u) << "U+" << std::hex << +c;
+    EXPECT_EQ(glyphOf(ttf, U'ß'), 0u);  // the cut happened
+    EXPECT_TRUE(hasKerning(ttf));
   }
 }
 
