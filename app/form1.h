@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "forms/form.h"
 #include "platform/game_services.h"
@@ -51,6 +52,9 @@ class Form1 : public forms::Form {
   forms::Timer Timer1{*this, "Timer1", 400}, Timer2{*this, "Timer2", 1}, Timer3{*this, "Timer3", 1},
       Timer4{*this, "Timer4", 600}, Timer5{*this, "Timer5", 30000}, Timer6{*this, "Timer6", 100},
       Timer7{*this, "Timer7", 1000};
+
+  // The news a screen reader speaks: the end of a game, and the level being played.
+  std::string announcement() const override;
 
   // --- window-level variables ---
   std::int16_t speed = 0;   // twips per tick of the target's rise and sink

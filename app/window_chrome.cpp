@@ -1,5 +1,5 @@
 // What the window does around the game: the raised and sunken frames of the three button
-// labels, the exit label, unloading, and shots at the message label Label2.
+// labels, the exit label, unloading, shots at the message label Label2, and the window's news.
 //
 // Each button owns four frame lines. Hovering shows its frame raised (light top and left, dark
 // bottom and right) and hides the other two; a press sinks it; moving over the bare window hides
@@ -86,6 +86,14 @@ void Form1::Label11_Click() {
   My::ReleaseCursor(*this);
   Unload();
   End();
+}
+
+// The message on the fence shows between games ("Game over", "Vyhrál jsi"); during a game the
+// news is the level, so each new level is said.
+std::string Form1::announcement() const {
+  if (Label2.Visible)
+    return Label2.Caption;
+  return Label5.Caption.get() + " " + Label4.Caption.get();
 }
 
 void Form1::Form_Unload() {

@@ -85,6 +85,9 @@ class Form : public PropertyOwner {
   // Part of the window was uncovered: the window keeps no drawing, so its marks are gone.
   void exposed();
 
+  // What a screen reader should say when it changes (a page's live region); none by default.
+  virtual std::string announcement() const { return {}; }
+
   // Unloads the window (Unload event, once) and ends the program: no further event or tick runs.
   void Unload();
   void End();

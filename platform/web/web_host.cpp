@@ -15,6 +15,7 @@
 #include "platform/images/image_decoders.h"
 #include "platform/web/web_page.h"
 #include "platform/web/web_painter.h"
+#include "platform/web/web_reading.h"
 
 namespace platform::web {
 
@@ -57,16 +58,24 @@ struct WebHost::State {
   std::optional<Session> session;
   int width = 0, height = 0;
   bool ended = false;
-  bool modal = false;  // the message box is open: time and input wait
-  long timeout = 0;    // the pending emscripten_set_timeout, 0 for none
+  bool listening = false;  // the page's events come to this state
+  bool modal = false;      // the message box is open: time and input wait
+  long timeout = 0;        // the pending emscripten_set_timeout, 0 for none
+
+  // The game's clock leaves out the time the page spent hidden: a hidden page is out of sight,
+  // so the game's time stands still and no timer falls due while nobody can play.
+  double hiddenSince = -1;  // when the page was hidden, or -1 while it shows
+  double hiddenFor = 0;     // the time of every earlier hiding together
 
   // The pointer: where the game last saw it, and while it is locked the game moves it itself.
   double x = 0, y = 0;
   bool lockWanted = false, locked = false;
   int pressedHere = 0;  // buttons pressed on the canvas and not yet released
+  long finger = -1;     // the touch that acts as the left button, -1 for none
   std::vector<forms::PixelRect> arrowAreas;
   bool arrowShown = false;
-  std::string texts;  // what the canvas's fallback content reads
+  std::string texts;                // what the canvas's fallback content reads
+  std::optional<std::string> news;  // what the live region last said
 
   // The last press, for counting double clicks.
   int lastButton = 0, clicks = 0;
@@ -74,8 +83,15 @@ struct WebHost::State {
 
   explicit State(WebHost& h) : host(h) {}
 
+  double clock() const {
+    double t = emscripten_get_now();
+    return t - hiddenFor - (hiddenSince >= 0 ? t - hiddenSince : 0);
+  }
+
+  bool idle() const { return ended || modal || hiddenSince >= 0 || !session; }
+
   void deliver(const HostEvent& event) {
-    if (!ended && !modal && session) {
+    if (!idle()) {
       session->handle(event);
       turn();
     }
@@ -84,30 +100,63 @@ struct WebHost::State {
   // Runs the due timers and a frame, then sleeps until the next timer, or until input when no
   // timer runs.
   void turn() {
-    if (ended || modal || !session)
-      return;
-    Session::Step step = session->step();
     if (timeout != 0) {
       emscripten_clear_timeout(timeout);
       timeout = 0;
     }
+    if (idle())
+      return;
+    Session::Step step = session->step();
     if (step.ended) {
       finish();
       return;
     }
+    announce();
     if (step.nextDeadline) {
-      double delay = std::max<double>(0, static_cast<double>(*step.nextDeadline - host.now()));
+      double delay = std::max<double>(0, static_cast<double>(*step.nextDeadline) - clock());
       timeout = emscripten_set_timeout(&State::onTimeout, delay, this);
     }
   }
 
-  // The game is over with its window: the pointer goes free and the page stays as it was.
+  // The live region speaks when the form's news change, but not of the opening scene.
+  void announce() {
+    std::string now = form->announcement();
+    if (news && *news != now)
+      vw_announce(now.c_str());
+    news = std::move(now);
+  }
+
+  // The program has ended with its window: no message, no sound, the pointer free, and the page
+  // says so over the scene as it stood, offering a new run.
   void finish() {
     ended = true;
     lockWanted = false;
-    if (locked)
-      emscripten_exit_pointerlock();
+    vw_exit_lock();
     vw_show_sight(false, 0, 0);
+    vw_end_program();
+  }
+
+  // A new run of the program on the same page: a fresh form, Load again, and the random
+  // sequence from its start, as every run of the desktop program has.
+  void start() {
+    session.reset();
+    form.reset();
+    random = {};
+    painter = {};
+    ended = modal = false;
+    news.reset();
+    texts.clear();
+    pressedHere = 0;
+    finger = -1;
+    clicks = 0;
+    form = makeForm(host);
+    session.emplace(host, *form, chrome);
+    if (Status started = session->start(); !started.ok()) {
+      std::fprintf(stderr, "vombrel: %s\n", started.error.c_str());
+      session.reset();
+      return;
+    }
+    turn();
   }
 
   static void onTimeout(void* data) {
@@ -116,9 +165,26 @@ struct WebHost::State {
     s->deliver(Timeout{});
   }
 
-  void lock() {
-    if (!locked)
-      emscripten_request_pointerlock(kCanvas, false);
+  static EM_BOOL onVisibility(int, const EmscriptenVisibilityChangeEvent* e, void* data) {
+    auto* s = static_cast<State*>(data);
+    double t = emscripten_get_now();
+    if (e->hidden && s->hiddenSince < 0) {
+      s->hiddenSince = t;
+    } else if (!e->hidden && s->hiddenSince >= 0) {
+      s->hiddenFor += t - s->hiddenSince;
+      s->hiddenSince = -1;
+    }
+    s->turn();
+    return EM_FALSE;
+  }
+
+  // The canvas took a new size: every pixel of the scene is painted again at once, even while
+  // the message box is open or the page is hidden.
+  void relayout() {
+    if (session && !ended) {
+      form->exposed();
+      host.render(form->paint());
+    }
   }
 
   void pointAt(double px, double py) {
@@ -135,52 +201,65 @@ struct WebHost::State {
     }
   }
 
-  forms::MouseInput mouse(forms::MouseInput::Type type, int button,
-                          const EmscriptenMouseEvent& e) const {
+  // A point on the page, in CSS pixels from the viewport's corner, in the game's pixels.
+  double sceneX(double clientX) const { return (clientX - vw_canvas_left()) / vw_css_scale(); }
+  double sceneY(double clientY) const { return (clientY - vw_canvas_top()) / vw_css_scale(); }
+
+  forms::MouseInput input(forms::MouseInput::Type type, int button, int shift) const {
     forms::MouseInput in;
     in.type = type;
     in.button = button;
-    in.shift = modifierKeys(e);
+    in.shift = shift;
     in.x = x;
     in.y = y;
     return in;
   }
 
+  // A press at the game's pointer; a second one this soon and this near is a double click.
+  void press(int button, int shift) {
+    double t = emscripten_get_now();
+    bool again = button == lastButton && t - lastPressAt <= kDoubleClickMs &&
+                 std::abs(x - lastPressX) <= kDoubleClickRadius &&
+                 std::abs(y - lastPressY) <= kDoubleClickRadius;
+    clicks = again ? clicks + 1 : 1;
+    lastButton = button;
+    lastPressAt = t;
+    lastPressX = x;
+    lastPressY = y;
+    pressedHere |= button;
+    forms::MouseInput in = input(forms::MouseInput::Type::Down, button, shift);
+    in.doubleClick = clicks % 2 == 0;
+    deliver(in);
+  }
+
+  void release(int button, int shift) {
+    pressedHere &= ~button;
+    deliver(input(forms::MouseInput::Type::Up, button, shift));
+  }
+
   // Where the pointer is over the canvas, unless the game holds it locked.
   void follow(const EmscriptenMouseEvent& e) {
     if (locked)
-      pointAt(x + e.movementX, y + e.movementY);
+      pointAt(x + e.movementX / vw_css_scale(), y + e.movementY / vw_css_scale());
     else
-      pointAt(e.clientX - vw_canvas_left(), e.clientY - vw_canvas_top());
+      pointAt(sceneX(e.clientX), sceneY(e.clientY));
   }
 
   bool over(const EmscriptenMouseEvent& e) const {
-    double cx = e.clientX - vw_canvas_left(), cy = e.clientY - vw_canvas_top();
+    double cx = sceneX(e.clientX), cy = sceneY(e.clientY);
     return locked || (cx >= 0 && cy >= 0 && cx < width && cy < height);
   }
 
   static EM_BOOL onDown(int, const EmscriptenMouseEvent* e, void* data) {
     auto* s = static_cast<State*>(data);
     int button = gameButton(e->button);
-    if (s->ended || s->modal || button == 0)
+    if (s->idle() || button == 0)
       return EM_TRUE;
     // The player left the lock with Esc during a game: this press asks for it again.
-    if (s->lockWanted)
-      s->lock();
+    if (s->lockWanted && !s->locked)
+      vw_request_lock();
     s->follow(*e);
-    double t = emscripten_get_now();
-    bool again = button == s->lastButton && t - s->lastPressAt <= kDoubleClickMs &&
-                 std::abs(s->x - s->lastPressX) <= kDoubleClickRadius &&
-                 std::abs(s->y - s->lastPressY) <= kDoubleClickRadius;
-    s->clicks = again ? s->clicks + 1 : 1;
-    s->lastButton = button;
-    s->lastPressAt = t;
-    s->lastPressX = s->x;
-    s->lastPressY = s->y;
-    s->pressedHere |= button;
-    forms::MouseInput in = s->mouse(forms::MouseInput::Type::Down, button, *e);
-    in.doubleClick = s->clicks % 2 == 0;
-    s->deliver(in);
+    s->press(button, modifierKeys(*e));
     return EM_TRUE;
   }
 
@@ -189,21 +268,71 @@ struct WebHost::State {
   static EM_BOOL onUp(int, const EmscriptenMouseEvent* e, void* data) {
     auto* s = static_cast<State*>(data);
     int button = gameButton(e->button);
-    if ((s->pressedHere & button) == 0)
+    if ((s->pressedHere & button) == 0 || s->finger >= 0)
       return EM_FALSE;
-    s->pressedHere &= ~button;
     s->follow(*e);
-    s->deliver(s->mouse(forms::MouseInput::Type::Up, button, *e));
+    s->release(button, modifierKeys(*e));
     return EM_TRUE;
   }
 
   static EM_BOOL onMove(int, const EmscriptenMouseEvent* e, void* data) {
     auto* s = static_cast<State*>(data);
-    if (s->pressedHere == 0 && !s->over(*e))
+    if (s->finger >= 0 || (s->pressedHere == 0 && !s->over(*e)))
       return EM_FALSE;
     s->follow(*e);
-    s->deliver(s->mouse(forms::MouseInput::Type::Move, e->buttons & 7, *e));
+    s->deliver(s->input(forms::MouseInput::Type::Move, e->buttons & 7, modifierKeys(*e)));
     return EM_FALSE;
+  }
+
+  // A finger is the left button where it touches: it never asks for the lock, since a locked
+  // pointer would stay where it was and every tap would land there. Taking the touch events
+  // keeps the browser from scrolling, zooming or sending mouse events after them.
+  const EmscriptenTouchPoint* ourFinger(const EmscriptenTouchEvent& e) const {
+    for (int i = 0; i < e.numTouches; ++i) {
+      if (e.touches[i].isChanged && e.touches[i].identifier == finger)
+        return &e.touches[i];
+    }
+    return nullptr;
+  }
+
+  static EM_BOOL onTouchStart(int, const EmscriptenTouchEvent* e, void* data) {
+    auto* s = static_cast<State*>(data);
+    if (s->idle() || s->finger >= 0 || s->pressedHere != 0)
+      return EM_TRUE;
+    for (int i = 0; i < e->numTouches; ++i) {
+      const EmscriptenTouchPoint& t = e->touches[i];
+      if (!t.isChanged)
+        continue;
+      s->finger = t.identifier;
+      s->pointAt(s->sceneX(t.clientX), s->sceneY(t.clientY));
+      s->press(1, 0);
+      break;
+    }
+    return EM_TRUE;
+  }
+
+  static EM_BOOL onTouchMove(int, const EmscriptenTouchEvent* e, void* data) {
+    auto* s = static_cast<State*>(data);
+    if (const EmscriptenTouchPoint* t = s->ourFinger(*e)) {
+      s->pointAt(s->sceneX(t->clientX), s->sceneY(t->clientY));
+      s->deliver(s->input(forms::MouseInput::Type::Move, 1, 0));
+    }
+    return EM_TRUE;
+  }
+
+  static EM_BOOL onTouchEnd(int type, const EmscriptenTouchEvent* e, void* data) {
+    auto* s = static_cast<State*>(data);
+    const EmscriptenTouchPoint* t = s->ourFinger(*e);
+    if (t == nullptr)
+      return EM_TRUE;
+    if (type == EMSCRIPTEN_EVENT_TOUCHCANCEL) {
+      s->pressedHere &= ~1;  // the browser took the touch: no release, so no click
+    } else {
+      s->pointAt(s->sceneX(t->clientX), s->sceneY(t->clientY));
+      s->release(1, 0);  // a START tapped here asks for no lock: the finger is still ours
+    }
+    s->finger = -1;
+    return EM_TRUE;
   }
 
   static EM_BOOL onLockChange(int, const EmscriptenPointerlockChangeEvent* e, void* data) {
@@ -227,22 +356,23 @@ void messageBoxClosed() {
   page->turn();
 }
 
+void relayout() {
+  page->relayout();
+}
+
+void playAgain() {
+  page->start();
+}
+
 void assetsLoaded() {
   WebHost::State& s = *page;
-  s.form = s.makeForm(s.host);
-  s.session.emplace(s.host, *s.form, s.chrome);
-  if (Status started = s.session->start(); !started.ok()) {
-    std::fprintf(stderr, "vombrel: %s\n", started.error.c_str());
-    s.ended = true;
-    return;
-  }
+  s.start();
   // The sounds decode while the player looks at the first frame; the first press wakes the
   // page's sound anyway, and a sound asked for before it is decoded waits for itself.
   for (int id = 1; id <= 9; ++id) {
     if (auto wav = assets::find(assets::kSoundType, id))
       vw_load_sound(soundKey(*wav), wav->data(), wav->size());
   }
-  s.turn();
 }
 
 }  // namespace
@@ -279,13 +409,25 @@ Status WebHost::open(const WindowSetup& setup) {
   State& s = *state_;
   s.width = setup.clientWidth;
   s.height = setup.clientHeight;
-  vw_open(setup.title.c_str(), s.width, s.height, setup.cursor.data(), setup.cursor.size(),
-          cursor.image.hotspotX, cursor.image.hotspotY, &pageClosed, &messageBoxClosed);
+  // The page keeps its own title, the game's name: the window's caption is the game's.
+  vw_open(s.width, s.height, setup.cursor.data(), setup.cursor.size(), cursor.image.hotspotX,
+          cursor.image.hotspotY, &pageClosed, &messageBoxClosed, &relayout, &playAgain);
+  if (s.listening)
+    return {};
+  s.listening = true;
   emscripten_set_mousedown_callback(kCanvas, &s, EM_FALSE, &State::onDown);
   emscripten_set_mouseup_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, &s, EM_FALSE, &State::onUp);
   emscripten_set_mousemove_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, &s, EM_FALSE, &State::onMove);
+  emscripten_set_touchstart_callback(kCanvas, &s, EM_FALSE, &State::onTouchStart);
+  emscripten_set_touchmove_callback(kCanvas, &s, EM_FALSE, &State::onTouchMove);
+  emscripten_set_touchend_callback(kCanvas, &s, EM_FALSE, &State::onTouchEnd);
+  emscripten_set_touchcancel_callback(kCanvas, &s, EM_FALSE, &State::onTouchEnd);
   emscripten_set_pointerlockchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, &s, EM_FALSE,
                                             &State::onLockChange);
+  emscripten_set_visibilitychange_callback(&s, EM_FALSE, &State::onVisibility);
+  EmscriptenVisibilityChangeEvent shown;
+  if (emscripten_get_visibility_status(&shown) == EMSCRIPTEN_RESULT_SUCCESS && shown.hidden)
+    s.hiddenSince = emscripten_get_now();
   return {};
 }
 
@@ -297,12 +439,8 @@ void WebHost::render(const forms::Frame& frame) {
   State& s = *state_;
   s.arrowAreas = frame.arrowCursorAreas;
   s.painter.paint(frame);
-  // The canvas's fallback content holds the texts it shows, one a line, for screen readers.
-  std::string texts;
-  for (const forms::DrawCommand& c : frame.commands) {
-    if (const auto* run = std::get_if<forms::DrawTextRun>(&c))
-      texts += run->text + '\n';
-  }
+  // The canvas's fallback content holds the texts it shows, for screen readers.
+  std::string texts = readingOf(frame);
   if (texts != s.texts) {
     s.texts = std::move(texts);
     vw_show_texts(s.texts.c_str());
@@ -315,13 +453,14 @@ void WebHost::playSound(std::span<const std::uint8_t> wav) {
 
 // The page cannot fence the pointer into a rectangle; it can lock it to the canvas, where the
 // game moves its own pointer. The lock needs the player's gesture, and START's click is one.
+// A finger needs no fence: a game started by a tap takes the lock at the mouse's next press.
 void WebHost::clipCursor(std::optional<ClipRect> rect) {
   State& s = *state_;
   s.lockWanted = rect.has_value();
-  if (s.lockWanted)
-    s.lock();
-  else if (s.locked)
-    emscripten_exit_pointerlock();
+  if (!s.lockWanted)
+    vw_exit_lock();
+  else if (!s.locked && s.finger < 0)
+    vw_request_lock();
 }
 
 // The dialog cannot block the page: it opens, and time and input wait until it is closed.
@@ -331,7 +470,7 @@ void WebHost::messageBox(const std::string& title, const std::string& text) {
 }
 
 forms::Millis WebHost::now() const {
-  return static_cast<forms::Millis>(emscripten_get_now());
+  return static_cast<forms::Millis>(state_->clock());
 }
 
 float WebHost::Rnd() {

@@ -6,7 +6,14 @@ mergeInto(LibraryManager.library, {
   $vombrel: {
     canvas: null,
     ctx: null,
-    scale: 1,
+    scene: null,  // the canvas's box, with the sight and the end of the program over it
+    frame: null,  // the game's window on the page, and what goes fullscreen
+    bar: null,    // the page's own line under the game
+    width: 0,     // the game's window in its own pixels
+    height: 0,
+    factor: 1,    // device pixels per pixel of the game
+    cssScale: 1,  // CSS pixels per pixel of the game
+    opened: false,
     pictures: null,  // picture bytes' address -> ImageBitmap
     marks: null,     // marks layer -> canvas with its pixels
     sounds: null,    // sound's hash -> AudioBuffer
@@ -30,25 +37,93 @@ mergeInto(LibraryManager.library, {
   $vombrel__postset: 'vombrel.pictures = new Map(); vombrel.marks = new Map(); ' +
                      'vombrel.sounds = new Map(); vombrel.pending = [];',
 
-  // The canvas at the window's size, drawn at a whole factor of the screen's density so that
-  // every pixel of the game is a crisp square of device pixels.
-  vw_open__deps: ['$vombrel'],
-  vw_open: function(title, width, height, cursor, cursorLen, hotX, hotY, onClose, onDialogClosed) {
+  // The scene at the largest whole factor of device pixels that fits the browser window beside
+  // the page's own bar, or the screen in fullscreen: every pixel of the game is a crisp square of
+  // device pixels at any devicePixelRatio, fractional ones too. The canvas's CSS size is its
+  // backing store divided by the ratio. The page's scale is the browser's zoom, which the browser
+  // itself remembers for the site, so the page keeps no setting of its own.
+  $vombrel_layout__deps: ['$vombrel'],
+  $vombrel_layout: function() {
+    const v = vombrel, dpr = window.devicePixelRatio || 1;
+    const full = document.fullscreenElement === v.frame;
+    const pageMargin = 16;  // body's margins around the game, left and right or top and bottom
+    const roomW = window.innerWidth - (full ? 0 : pageMargin);
+    const roomH = window.innerHeight - (full ? 0 : pageMargin + v.bar.offsetHeight);
+    const factor = Math.max(1, Math.floor(Math.min(roomW * dpr / v.width, roomH * dpr / v.height)));
+    const changed = factor !== v.factor || v.ctx === null;
+    if (changed) {
+      // The scene shown so far, enlarged, until the game paints it anew at the new factor.
+      let old = null;
+      if (v.ctx) {
+        old = document.createElement('canvas');
+        old.width = v.canvas.width;
+        old.height = v.canvas.height;
+        old.getContext('2d').drawImage(v.canvas, 0, 0);
+      }
+      v.factor = factor;
+      v.canvas.width = v.width * factor;
+      v.canvas.height = v.height * factor;
+      v.ctx = v.canvas.getContext('2d', {alpha: false});
+      v.ctx.imageSmoothingEnabled = false;
+      if (old) v.ctx.drawImage(old, 0, 0, v.canvas.width, v.canvas.height);
+      v.ctx.setTransform(factor, 0, 0, factor, 0, 0);
+    }
+    v.cssScale = factor / dpr;
+    // The browser lays the page out in 64ths of a CSS pixel: a size rounded up, never down,
+    // keeps the canvas from being shrunk by a hair, which would blur it.
+    const css = (pixels) => Math.ceil(pixels * factor / dpr * 64) / 64 + 'px';
+    v.scene.style.width = v.canvas.style.width = css(v.width);
+    v.scene.style.height = v.canvas.style.height = css(v.height);
+    v.scene.style.setProperty('--pixel', v.cssScale + 'px');
+    v.bar.style.width = full ? '' : v.scene.style.width;
+    return changed;
+  },
+
+  vw_open__deps: ['$vombrel', '$vombrel_layout'],
+  vw_open: function(width, height, cursor, cursorLen, hotX, hotY, onClose, onDialogClosed,
+                    onRelayout, onAgain) {
     const v = vombrel;
-    document.title = UTF8ToString(title);
+    v.width = width;
+    v.height = height;
     v.canvas = document.getElementById('canvas');
-    v.scale = Math.max(1, Math.floor(window.devicePixelRatio || 1));
-    v.canvas.width = width * v.scale;
-    v.canvas.height = height * v.scale;
-    v.canvas.style.width = width + 'px';
-    v.canvas.style.height = height + 'px';
-    v.ctx = v.canvas.getContext('2d', {alpha: false});
-    v.ctx.setTransform(v.scale, 0, 0, v.scale, 0, 0);
-    v.ctx.imageSmoothingEnabled = false;
+    v.scene = document.getElementById('scene');
+    v.frame = document.getElementById('window');
+    v.bar = document.getElementById('bar');
+    document.getElementById('ended').hidden = true;
+    if (v.opened) {
+      // The program runs again on the page it ran on: the canvas and its events are in place.
+      v.ctx.setTransform(1, 0, 0, 1, 0, 0);
+      v.ctx.fillStyle = '#000';
+      v.ctx.fillRect(0, 0, v.canvas.width, v.canvas.height);
+      v.ctx.setTransform(v.factor, 0, 0, v.factor, 0, 0);
+      return;
+    }
+    v.opened = true;
+    vombrel_layout();
+    const relayout = () => {
+      if (vombrel_layout()) {{{ makeDynCall('v', 'onRelayout') }}}();
+    };
+    window.addEventListener('resize', relayout);
+    document.addEventListener('fullscreenchange', relayout);
+    // A zoom or a move to another screen changes the ratio, sometimes with no resize.
+    const watchRatio = () => {
+      matchMedia('(resolution: ' + window.devicePixelRatio + 'dppx)')
+          .addEventListener('change', () => { relayout(); watchRatio(); }, {once: true});
+    };
+    watchRatio();
+    const fullscreen = document.getElementById('fullscreen');
+    fullscreen.hidden = !document.fullscreenEnabled;
+    fullscreen.addEventListener('click', () => {
+      if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+      else v.frame.requestFullscreen().catch(() => {});
+    });
     v.canvas.addEventListener('contextmenu', (e) => e.preventDefault());
+    document.getElementById('again').addEventListener('click', () => {
+      {{{ makeDynCall('v', 'onAgain') }}}();
+    });
 
     // The gun sight: the page's cursor while the pointer is free, and drawn by the page at the
-    // game's own pointer while the pointer is locked.
+    // game's own pointer, scaled like the scene, while the pointer is locked.
     const cur = URL.createObjectURL(new Blob([v.bytes(cursor, cursorLen)], {type: 'image/x-icon'}));
     v.cursor = 'url(' + cur + ') ' + hotX + ' ' + hotY + ', crosshair';
     v.canvas.style.cursor = v.cursor;
@@ -70,6 +145,20 @@ mergeInto(LibraryManager.library, {
     window.addEventListener('pageshow', (e) => {
       if (e.persisted) location.reload();
     });
+  },
+
+  // Where the browser says no to the lock (a sandboxed frame, a refused permission) the game
+  // plays on with the page's own sight; the refusal is expected and not an error.
+  vw_request_lock__deps: ['$vombrel'],
+  vw_request_lock: function() {
+    try {
+      const asked = vombrel.canvas.requestPointerLock();
+      if (asked && asked.catch) asked.catch(() => {});
+    } catch (e) {
+    }
+  },
+  vw_exit_lock: function() {
+    if (document.pointerLockElement) document.exitPointerLock();
   },
 
   vw_load_picture__deps: ['$vombrel'],
@@ -103,6 +192,8 @@ mergeInto(LibraryManager.library, {
     vombrel.pending = [];
   },
 
+  vw_css_scale: function() { return vombrel.cssScale; },
+  vw_css_scale__deps: ['$vombrel'],
   vw_canvas_left: function() { return vombrel.canvas.getBoundingClientRect().left; },
   vw_canvas_left__deps: ['$vombrel'],
   vw_canvas_top: function() { return vombrel.canvas.getBoundingClientRect().top; },
@@ -214,13 +305,36 @@ mergeInto(LibraryManager.library, {
   vw_show_sight__deps: ['$vombrel'],
   vw_show_sight: function(shown, x, y) {
     const v = vombrel;
+    const at = (p) => p * v.cssScale + 'px';
     v.sight.style.display = shown ? 'block' : 'none';
-    v.sight.style.transform = 'translate(' + (x - v.hotX) + 'px,' + (y - v.hotY) + 'px)';
+    v.sight.style.transform =
+        'translate(' + at(x - v.hotX) + ',' + at(y - v.hotY) + ') scale(' + v.cssScale + ')';
   },
 
   vw_arrow_cursor__deps: ['$vombrel'],
   vw_arrow_cursor: function(arrow) {
     vombrel.canvas.style.cursor = arrow ? 'default' : vombrel.cursor;
+  },
+
+  // The program has ended: its sound stops at once, the page's sound sleeps until the next
+  // press, and the page says so over the scene as it was, with the way to play again.
+  vw_end_program__deps: ['$vombrel'],
+  vw_end_program: function() {
+    const v = vombrel;
+    v.latestSound = 0;
+    if (v.playing) {
+      v.playing.stop();
+      v.playing = null;
+    }
+    if (v.audio && v.audio.state === 'running') v.audio.suspend();
+    const ended = document.getElementById('ended');
+    ended.hidden = false;
+    document.getElementById('again').focus();
+  },
+
+  // Said politely by screen readers: the end of a game and each new level.
+  vw_announce: function(text) {
+    document.getElementById('news').textContent = UTF8ToString(text);
   },
 
   vw_show_texts__deps: ['$vombrel'],

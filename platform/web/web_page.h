@@ -6,13 +6,17 @@
 #include <cstdint>
 
 extern "C" {
-void vw_open(const char* title, int width, int height, const std::uint8_t* cursor,
-             std::size_t cursorLen, int hotX, int hotY, void (*onClose)(),
-             void (*onDialogClosed)());
+// Sets the canvas up for a window of width x height game pixels, once per page; a later call
+// starts a new run on the same canvas. onRelayout comes when the canvas took a new factor and
+// must be painted anew; onAgain when the player asks for a new run after the end.
+void vw_open(int width, int height, const std::uint8_t* cursor, std::size_t cursorLen, int hotX,
+             int hotY, void (*onClose)(), void (*onDialogClosed)(), void (*onRelayout)(),
+             void (*onAgain)());
 void vw_load_picture(const std::uint8_t* bytes, std::size_t len);
 void vw_load_font(const std::uint8_t* bytes, std::size_t len, bool bold, bool italic);
 void vw_load_sound(std::uint32_t hash, const std::uint8_t* bytes, std::size_t len);
 void vw_when_loaded(void (*ready)());
+double vw_css_scale();  // CSS pixels per game pixel
 double vw_canvas_left();
 double vw_canvas_top();
 double vw_viewport_width();
@@ -30,6 +34,11 @@ int vw_descent();
 void vw_text(const char* text, std::size_t len, int x, int baseline, int r, int g, int b);
 void vw_marks_update(const void* layer, const std::uint8_t* rgba, int w, int h);
 void vw_marks_draw(const void* layer, int x, int y);
+
+void vw_request_lock();
+void vw_exit_lock();
+void vw_end_program();
+void vw_announce(const char* text);
 
 void vw_play_sound(std::uint32_t hash, const std::uint8_t* bytes, std::size_t len);
 void vw_show_sight(bool shown, double x, double y);

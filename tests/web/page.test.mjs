@@ -1,6 +1,7 @@
 // The page in real headless Chromium: the opening scene against the desktop build's, a game
-// started and played with the pointer locked, the about panel, and an idle page that costs
-// nothing. Run with `node --test` from this folder after building the page; VOMBREL_PAGE names
+// started and played with the pointer locked, the about panel, an idle page that costs nothing,
+// the end of the program and a new run, a hidden page whose game waits, taps on a touch screen
+// and a phone, a sandboxed frame, and the canvas at whole factors of the device's pixels. Run with `node --test` from this folder after building the page; VOMBREL_PAGE names
 // the folder with index.html, vombrel.js and vombrel.wasm.
 import assert from 'node:assert/strict';
 import path from 'node:path';
@@ -17,6 +18,7 @@ const W = 304, H = 213;
 const START = {x: 40, y: 190}, ABOUT = {x: 130, y: 190};
 const DOUBLE_CLICK_MS = 600;  // longer than the desktop's double-click time
 const SKY_ABOVE_FENCE = {top: 60, bottom: 104};  // where a risen figure shows
+const EXIT = {x: 230, y: 190};
 
 let site, browser;
 before(async () => {
@@ -30,15 +32,19 @@ after(async () => {
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
-// A fresh page with the game loaded and its first frame drawn. It counts the timeouts it sets,
-// the frames it paints and the sounds it starts, and keeps every text the canvas has shown.
-async function openGame() {
+// A fresh page with the game loaded and its first frame drawn, in a viewport of the given
+// size, density and touch. It counts the timeouts it sets, the frames it paints and the sounds
+// it starts, and keeps every reading of the canvas's fallback text. `at` turns a point of the
+// game's window into the page's coordinates, at whatever factor the canvas is shown.
+async function openGame({viewport, refuseLock = false} = {}) {
   const page = await browser.newPage();
   const errors = [];
   page.on('pageerror', (e) => errors.push(e.message));
+  page.on('console', (m) => m.type() === 'error' && errors.push(m.text()));
+  if (viewport) await page.setViewport(viewport);
   await page.evaluateOnNewDocument(watchTimeoutsAndFrames);
-  await page.evaluateOnNewDocument(() => {
-    Object.assign(window.seen, {animationFrames: 0, sounds: 0, texts: []});
+  await page.evaluateOnNewDocument((refuse) => {
+    Object.assign(window.seen, {animationFrames: 0, sounds: 0, texts: [], locks: 0});
     const startOf = AudioBufferSourceNode.prototype.start;
     AudioBufferSourceNode.prototype.start = function(...args) {
       ++window.seen.sounds;
@@ -49,31 +55,50 @@ async function openGame() {
       ++window.seen.animationFrames;
       return rafOf.apply(this, args);
     };
+    // A phone's browser that says no to the lock, as Chromium does in a sandboxed frame.
+    const lockOf = Element.prototype.requestPointerLock;
+    Element.prototype.requestPointerLock = function(...args) {
+      ++window.seen.locks;
+      if (refuse) return Promise.reject(new DOMException('refused', 'SecurityError'));
+      return lockOf.apply(this, args);
+    };
     document.addEventListener('DOMContentLoaded', () => {
       const canvas = document.getElementById('canvas');
-      new MutationObserver(() => window.seen.texts.push(canvas.textContent.split('\n')))
+      new MutationObserver(() => window.seen.texts.push(canvas.textContent))
           .observe(canvas, {childList: true, characterData: true, subtree: true});
     });
-  });
+  }, refuseLock);
   await page.goto(site.url, {waitUntil: 'load', timeout: 60000});
   await page.waitForFunction(() => window.seen.texts.length > 0, {timeout: 30000});
   const box = await (await page.$('#canvas')).boundingBox();
-  const at = (p) => [box.x + p.x, box.y + p.y];
+  const at = (p) => [box.x + p.x * box.width / W, box.y + p.y * box.height / H];
   return {page, errors, at};
 }
 
 const texts = (page) => page.evaluate(() => window.seen.texts.at(-1));
-const everShown = (page, line) =>
-  page.evaluate((l) => window.seen.texts.some((t) => t.includes(l)), line);
+const showing = (page, text, timeout = 10000) =>
+  page.waitForFunction((t) => window.seen.texts.at(-1).includes(t), {timeout}, text);
+const everShown = (page, text) =>
+  page.evaluate((t) => window.seen.texts.some((s) => s.includes(t)), text);
 const counts = (page) =>
   page.evaluate(() => ({...window.seen, texts: undefined}));
 const lockedTo = (page) => page.evaluate(() => document.pointerLockElement?.id ?? null);
+const news = (page) => page.evaluate(() => document.getElementById('news').textContent);
 
+// The scene in the game's own pixels: one device pixel of each whole-factor square.
 async function canvasPixels(page) {
-  return page.evaluate(() => {
-    const c = document.getElementById('canvas');
-    return Array.from(c.getContext('2d').getImageData(0, 0, c.width, c.height).data);
-  });
+  return page.evaluate((w, h) => {
+    const c = document.getElementById('canvas'), k = c.width / w;
+    const all = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+    const out = new Array(w * h * 4);
+    for (let y = 0; y < h; ++y) {
+      for (let x = 0; x < w; ++x) {
+        const i = (y * k * c.width + x * k) * 4;
+        for (let n = 0; n < 4; ++n) out[(y * w + x) * 4 + n] = all[i + n];
+      }
+    }
+    return out;
+  }, W, H);
 }
 
 async function referencePixels(page) {
@@ -141,10 +166,12 @@ test('START locks the pointer and counts 100, a risen figure scores 10, STOP fre
   const {page, errors, at} = await openGame();
   const scene = await canvasPixels(page);
   await page.mouse.click(...at(START));
-  await page.waitForFunction(() => window.seen.texts.at(-1).includes('STOP'), {timeout: 10000});
-  assert.ok(await everShown(page, '100'), 'the counter never read 100');
+  await showing(page, 'STOP');
+  assert.ok(await everShown(page, 'Pokusů: 100 Level: 1\nBody: 0\n'),
+            'the fallback text does not read each caption before its value, row by row');
   assert.equal(await lockedTo(page), 'canvas');
   assert.ok((await counts(page)).sounds > 0, 'START made no sound');
+  assert.equal(await news(page), 'Level: 1');
 
   // Wait for a figure to stand up above the fence, then shoot it; a figure that sinks before
   // the shot lands is followed by the next one.
@@ -162,7 +189,7 @@ test('START locks the pointer and counts 100, a risen figure scores 10, STOP fre
     await page.mouse.down();
     await page.mouse.up();
     await sleep(100);
-    scored = (await texts(page)).includes('10');
+    scored = (await texts(page)).includes('Body: 10');
     await page.mouse.move(...at(START));
   }
   assert.ok(scored, 'no hit scored 10');
@@ -180,8 +207,10 @@ test('START locks the pointer and counts 100, a risen figure scores 10, STOP fre
 
   await sleep(DOUBLE_CLICK_MS);
   await page.mouse.click(...at(START));
-  await page.waitForFunction(() => window.seen.texts.at(-1).includes('START'), {timeout: 10000});
+  await showing(page, 'START');
   assert.equal(await lockedTo(page), null);
+  assert.equal(await news(page), 'Game over');
+  assert.equal(await page.title(), 'Vombrel');
   assert.deepEqual(errors, []);
   await page.close();
 });
@@ -191,7 +220,7 @@ test('a quick double click on START starts one game, as on the desktop', async (
   // Two single clicks in quick succession: the page itself must count the second as a double.
   await page.mouse.click(...at(START));
   await page.mouse.click(...at(START));
-  await page.waitForFunction(() => window.seen.texts.at(-1).includes('STOP'), {timeout: 10000});
+  await showing(page, 'STOP');
   await sleep(DOUBLE_CLICK_MS);
   assert.ok((await texts(page)).includes('STOP'), 'the second press stopped the game');
   assert.equal(await lockedTo(page), 'canvas');
@@ -203,16 +232,17 @@ test('ABOUT opens the panel and OK closes it', async () => {
   const {page, errors, at} = await openGame();
   const closed = await texts(page);
   await page.mouse.click(...at(ABOUT));
-  await page.waitForFunction(() => window.seen.texts.at(-1).includes('OK'), {timeout: 10000});
+  await showing(page, 'OK');
   const open = await texts(page);
   assert.ok(!open.includes('ABOUT'));
-  assert.ok(open.some((line) => line.length > 40 && !closed.includes(line)),
+  assert.ok(!open.includes('Body:'), 'the fallback text reads what the panel covers');
+  assert.ok(open.split('\n').some((line) => line.length > 40 && !closed.includes(line)),
             'the panel shows no text of its own');
   // A second press this soon on the same spot would be a double click, which OK ignores.
   await sleep(DOUBLE_CLICK_MS);
   await page.mouse.click(...at(ABOUT));
-  await page.waitForFunction(() => window.seen.texts.at(-1).includes('ABOUT'), {timeout: 10000});
-  assert.deepEqual(await texts(page), closed);
+  await showing(page, 'ABOUT');
+  assert.equal(await texts(page), closed);
   assert.deepEqual(errors, []);
   await page.close();
 });
@@ -227,10 +257,10 @@ test('an idle page sets no timeout and paints nothing, before and after a game',
   };
   await idle('after loading');
   await page.mouse.click(...at(START));
-  await page.waitForFunction(() => window.seen.texts.at(-1).includes('STOP'), {timeout: 10000});
+  await showing(page, 'STOP');
   await sleep(DOUBLE_CLICK_MS);
   await page.mouse.click(...at(START));
-  await page.waitForFunction(() => window.seen.texts.at(-1).includes('START'), {timeout: 10000});
+  await showing(page, 'START');
   await idle('after a game');
   assert.deepEqual(errors, []);
   await page.close();
