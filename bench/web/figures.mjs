@@ -67,7 +67,7 @@ async function span(what) {
 await sleep(1000);
 await span('idle');
 const box = await (await page.$('#canvas')).boundingBox();
-await page.mouse.click(box.x + 40, box.y + 190);
+await page.mouse.click(box.x + 40 * box.width / 304, box.y + 190 * box.height / 213);  // START
 await span('during a game');
 
 await context.close();

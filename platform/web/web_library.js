@@ -148,9 +148,13 @@ mergeInto(LibraryManager.library, {
   },
 
   // Where the browser says no to the lock (a sandboxed frame, a refused permission) the game
-  // plays on with the page's own sight; the refusal is expected and not an error.
+  // plays on with the page's own cursor; the refusal is expected and not an error.
   vw_request_lock__deps: ['$vombrel'],
   vw_request_lock: function() {
+    // In a sandboxed frame of our own site, where the browser would refuse it, we do not ask.
+    const frame = window.frameElement;
+    if (frame && frame.hasAttribute('sandbox') && !frame.sandbox.contains('allow-pointer-lock'))
+      return;
     try {
       const asked = vombrel.canvas.requestPointerLock();
       if (asked && asked.catch) asked.catch(() => {});

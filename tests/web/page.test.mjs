@@ -70,6 +70,12 @@ async function openGame({viewport, refuseLock = false} = {}) {
   }, refuseLock);
   await page.goto(site.url, {waitUntil: 'load', timeout: 60000});
   await page.waitForFunction(() => window.seen.texts.length > 0, {timeout: 30000});
+  // The sky as the page opened, to spot the figures rising in it.
+  await page.evaluate((w, band) => {
+    const c = document.getElementById('canvas'), k = c.width / w;
+    window.seen.sky = c.getContext('2d')
+                          .getImageData(0, band.top * k, c.width, (band.bottom - band.top) * k).data;
+  }, W, SKY_ABOVE_FENCE);
   const box = await (await page.$('#canvas')).boundingBox();
   const at = (p) => [box.x + p.x * box.width / W, box.y + p.y * box.height / H];
   return {page, errors, at};
@@ -147,19 +153,60 @@ test('the opening scene shows the desktop pictures exactly and its texts alike',
   await page.close();
 });
 
-// The first columns and rows above the fence that differ from the scene before the game.
-function figureIn(now, before) {
-  let left = W, right = -1, top = H, bottom = -1;
-  for (let y = SKY_ABOVE_FENCE.top; y < SKY_ABOVE_FENCE.bottom; ++y) {
-    for (let x = 0; x < W; ++x) {
-      const i = (y * W + x) * 4;
-      if (now[i] !== before[i] || now[i + 1] !== before[i + 1] || now[i + 2] !== before[i + 2]) {
-        left = Math.min(left, x), right = Math.max(right, x);
-        top = Math.min(top, y), bottom = Math.max(bottom, y);
+// Waits for a figure standing at least `tall` pixels above the fence and gives its columns and
+// its lowest row above the fence in the game's pixels, or null; with `gone`, waits until none
+// stands there. It looks in the page, against the sky as the page opened, at columns where that
+// many pixels changed: the bird and the shot marks are smaller.
+async function risenFigure(page, {tall = 20, gone = false, timeout = 10000} = {}) {
+  const found = await page.waitForFunction((w, band, tall, gone) => {
+    const c = document.getElementById('canvas'), k = c.width / w;
+    const rows = band.bottom - band.top;
+    const now = c.getContext('2d').getImageData(0, band.top * k, c.width, rows * k).data;
+    let left = -1, right = -1, bottom = -1;
+    for (let x = 0; x < w; ++x) {
+      let changed = 0;
+      for (let y = 0; y < rows; ++y) {
+        const i = (y * k * c.width + x * k) * 4;
+        if ([0, 1, 2].some((n) => now[i + n] !== window.seen.sky[i + n])) {
+          ++changed;
+          bottom = Math.max(bottom, band.top + y);
+        }
+      }
+      if (changed >= tall) {
+        if (left < 0) left = x;
+        right = x;
       }
     }
+    if (gone) return left < 0;
+    return left < 0 ? null : {left, right, bottom};
+  }, {timeout, polling: 10}, W, SKY_ABOVE_FENCE, tall, gone).catch(() => null);
+  return found?.jsonValue() ?? null;
+}
+
+// Shoots the next figure that rises, aiming a little above its lowest row that shows, by mouse
+// or finger; a figure that sinks before the shot lands is followed by the next one. True when
+// the score went up by 10.
+async function shootFigure(page, at, tap) {
+  for (let tries = 0; tries < 5; ++tries) {
+    const before = await texts(page);
+    await risenFigure(page, {gone: true});  // a hit figure shows until the pause after it ends
+    const figure = await risenFigure(page);
+    if (!figure) return false;
+    const aim = at({x: (figure.left + figure.right) / 2, y: figure.bottom - 6});
+    if (tap) {
+      await page.touchscreen.tap(...aim);
+    } else {
+      // While the pointer is locked the page moves the game's own pointer by the mouse's moves.
+      await page.mouse.move(...aim);
+      await page.mouse.down();
+      await page.mouse.up();
+    }
+    await sleep(100);
+    const score = (t) => Number(/Body: (\d+)/.exec(t)?.[1] ?? 0);
+    const after = await texts(page);
+    if (score(after) === score(before) + 10 || after.includes('START')) return true;
   }
-  return right < 0 ? null : {left, right, top, bottom};
+  return false;
 }
 
 test('START locks the pointer and counts 100, a risen figure scores 10, STOP frees it', async () => {
@@ -173,26 +220,8 @@ test('START locks the pointer and counts 100, a risen figure scores 10, STOP fre
   assert.ok((await counts(page)).sounds > 0, 'START made no sound');
   assert.equal(await news(page), 'Level: 1');
 
-  // Wait for a figure to stand up above the fence, then shoot it; a figure that sinks before
-  // the shot lands is followed by the next one.
-  let scored = false;
-  for (let tries = 0; tries < 5 && !scored; ++tries) {
-    let figure = null;
-    for (const until = Date.now() + 10000; Date.now() < until;) {
-      figure = figureIn(await canvasPixels(page), scene);
-      if (figure && figure.bottom - figure.top >= 20) break;
-      await sleep(20);
-    }
-    assert.ok(figure, 'no figure came up above the fence');
-    // While the pointer is locked the page moves the game's own pointer by the mouse's moves.
-    await page.mouse.move(...at({x: (figure.left + figure.right) / 2, y: figure.bottom - 6}));
-    await page.mouse.down();
-    await page.mouse.up();
-    await sleep(100);
-    scored = (await texts(page)).includes('Body: 10');
-    await page.mouse.move(...at(START));
-  }
-  assert.ok(scored, 'no hit scored 10');
+  assert.ok(await shootFigure(page, at), 'no hit scored 10');
+  await page.mouse.move(...at(START));
   assert.equal(await lockedTo(page), 'canvas');
 
   // A shot into the sky leaves a mark where it lands.
@@ -263,5 +292,138 @@ test('an idle page sets no timeout and paints nothing, before and after a game',
   await showing(page, 'START');
   await idle('after a game');
   assert.deepEqual(errors, []);
+  await page.close();
+});
+
+test('the exit ends the program at once, and Hrát znovu runs it afresh', async () => {
+  const {page, errors, at} = await openGame();
+  const firstRise = async () => {
+    await page.mouse.click(...at(START));
+    await showing(page, 'STOP');
+    return risenFigure(page, {tall: 4});
+  };
+  const first = await firstRise();
+  assert.ok(first, 'no figure came up');
+  await page.mouse.click(...at(EXIT));
+  await page.waitForSelector('#ended:not([hidden])', {timeout: 5000});
+  assert.equal(await lockedTo(page), null);
+  // The scene stands as it was, silent, with no timer left.
+  const stopped = await counts(page);
+  await sleep(1000);
+  assert.deepEqual(await counts(page), stopped, 'the ended program still works');
+  assert.ok((await texts(page)).includes('STOP'), 'the exit went through the game\'s stop path');
+
+  await page.click('#again');
+  await showing(page, 'Vombrel !!!!\nSTART');
+  assert.equal(await page.$('#ended:not([hidden])'), null, 'the end still shows');
+  // A new run: the same unseeded random sequence puts the first figure where it came before.
+  await sleep(DOUBLE_CLICK_MS);
+  assert.equal((await firstRise())?.left, first.left);
+  assert.equal(await lockedTo(page), 'canvas');
+  assert.deepEqual(errors, []);
+  await page.close();
+});
+
+test('taps shoot where the finger is and ask for no lock; a hidden page\'s game waits', async () => {
+  const {page, errors, at} =
+      await openGame({viewport: {width: 800, height: 600, hasTouch: true}});
+  await page.touchscreen.tap(...at(START));
+  await showing(page, 'STOP');
+  assert.ok(await shootFigure(page, at, true), 'no tap on a figure scored 10');
+  assert.equal((await counts(page)).locks, 0, 'a tap asked for the pointer lock');
+
+  // Eight seconds behind another tab: not one appearance is spent.
+  const counter = async () => /Pokusů: (\d+)/.exec(await texts(page))[1];
+  const other = await browser.newPage();
+  await other.bringToFront();
+  const hidden = await counter();
+  await sleep(8000);
+  assert.equal(await counter(), hidden, 'the counter moved while the page was hidden');
+  await page.bringToFront();
+  await other.close();
+  await page.waitForFunction((n) => !window.seen.texts.at(-1).includes(`Pokusů: ${n} `),
+                             {timeout: 10000}, hidden);
+  assert.equal(Number(await counter()), hidden - 1, 'the game came back with a burst');
+  assert.deepEqual(errors, []);
+  await page.close();
+});
+
+test('on a phone that refuses the lock, taps play a game to its end', async () => {
+  const {page, errors, at} = await openGame({
+    viewport: {width: 390, height: 844, deviceScaleFactor: 3, isMobile: true, hasTouch: true},
+    refuseLock: true,
+  });
+  await page.evaluate(() => {
+    window.seen.news = [];
+    new MutationObserver((m) => window.seen.news.push(m[0].target.textContent))
+        .observe(document.getElementById('news'), {childList: true, characterData: true});
+  });
+  await page.touchscreen.tap(...at(START));
+  await showing(page, 'STOP');
+  for (const until = Date.now() + 150000; Date.now() < until;) {
+    if (!(await shootFigure(page, at, true))) break;
+    if ((await texts(page)).includes('START')) break;
+  }
+  const said = await page.evaluate(() => window.seen.news);
+  assert.deepEqual(said, ['Level: 1', 'Level: 2', 'Level: 3', 'Level: 4', 'Level: 5', 'Vyhrál jsi']);
+  assert.ok((await texts(page)).includes('Pokusů: 120'));
+  assert.deepEqual(errors, []);
+  await page.close();
+});
+
+test('in a frame that may not lock the pointer, presses log no error and the game plays', async () => {
+  const {page, errors} = await openGame();
+  await page.evaluate((url) => {
+    const frame = document.createElement('iframe');
+    frame.sandbox = 'allow-scripts allow-same-origin';
+    frame.src = url;
+    frame.style.cssText = 'position: fixed; left: 0; top: 0; width: 400px; height: 300px';
+    document.body.append(frame);
+    return new Promise((resolve) => frame.onload = resolve);
+  }, site.url);
+  const frame = page.frames().find((f) => f !== page.mainFrame());
+  await frame.waitForFunction(() => document.getElementById('canvas').textContent.includes('START'));
+  const box = await (await frame.$('#canvas')).boundingBox();
+  const k = box.width / W;
+  await page.mouse.click(box.x + START.x * k, box.y + START.y * k);
+  await frame.waitForFunction(() => document.getElementById('canvas').textContent.includes('STOP'));
+  await page.mouse.click(box.x + 200 * k, box.y + 40 * k);
+  await sleep(300);
+  assert.equal(await frame.evaluate(() => document.pointerLockElement), null);
+  assert.deepEqual(errors, []);
+  await page.close();
+});
+
+test('the canvas is a whole factor of the device\'s pixels, the largest that fits', async () => {
+  const page = await browser.newPage();
+  // The layout once the canvas has taken the factor the window calls for: a resize and a new
+  // ratio may come as two events.
+  const layoutAt = async (factor) => {
+    await page.waitForFunction((w) => document.getElementById('canvas').width === w,
+                               {timeout: 5000}, W * factor).catch(() => {});
+    return page.evaluate(() => {
+      const c = document.getElementById('canvas'), r = c.getBoundingClientRect();
+      return {w: c.width, h: c.height, cssW: r.width, cssH: r.height,
+              bottom: document.getElementById('bar').getBoundingClientRect().bottom};
+    });
+  };
+  await page.setViewport({width: 1920, height: 1080});
+  await page.goto(site.url);
+  let l = await layoutAt(4);
+  assert.deepEqual([l.w, l.h], [W * 4, H * 4]);
+  assert.ok(l.bottom <= 1080, 'the game and its bar do not fit the window');
+
+  await page.setViewport({width: 1280, height: 800, deviceScaleFactor: 1.5});
+  l = await layoutAt(5);
+  assert.deepEqual([l.w, l.h], [W * 5, H * 5]);
+  assert.ok(Math.abs(l.cssW * 1.5 - l.w) < 0.1 && Math.abs(l.cssH * 1.5 - l.h) < 0.1,
+            `CSS ${l.cssW}x${l.cssH} at 1.5 is not the backing store ${l.w}x${l.h}`);
+
+  // A zoom to 200 %: the same window in half as many CSS pixels, each of twice the device
+  // pixels. The page's bar is twice as tall on the screen, so the game steps down to 4.
+  await page.setViewport({width: 640, height: 400, deviceScaleFactor: 3});
+  l = await layoutAt(4);
+  assert.deepEqual([l.w, l.h], [W * 4, H * 4]);
+  assert.ok(Math.abs(l.cssW * 3 - l.w) < 0.1, 'the canvas\'s CSS size did not follow the zoom');
   await page.close();
 });
