@@ -347,8 +347,13 @@ namespace {
 
 WebHost::State* page = nullptr;  // the one game on the page, for the page's plain callbacks
 
+// Leaving the page closes the window, though the page was hidden first or a message box is open.
 void pageClosed() {
-  page->deliver(CloseRequest{});
+  WebHost::State& s = *page;
+  if (s.session && !s.ended) {
+    s.session->handle(CloseRequest{});
+    s.finish();
+  }
 }
 
 void messageBoxClosed() {
