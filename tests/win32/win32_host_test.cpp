@@ -50,6 +50,12 @@ struct OpenWindow {
     }
   }
 
+  void clickAt(int x, int y) {
+    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    pump();
+  }
+
   void moveTo(int x, int y) {
     SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     pump();
@@ -109,7 +115,8 @@ TEST(Win32Host, TheGamesClipRectangleIsTheWholeWindowAtEveryPositionAndDensity) 
 
 // The rectangle goes with the window. Switching to another program frees the cursor and coming
 // back confines it again, where the window stands then; a window moved during a game carries
-// the rectangle along, and a minimised or hidden one lets the cursor go until it is back.
+// the rectangle along, and a minimised or hidden one lets the cursor go until the player clicks
+// into it again.
 TEST(Win32Host, TheClipFollowsTheWindowAndGoesWhileItIsAwayOrInactive) {
   OpenWindow w(96);
   ASSERT_NE(w.window, nullptr);
@@ -132,12 +139,14 @@ TEST(Win32Host, TheClipFollowsTheWindowAndGoesWhileItIsAwayOrInactive) {
   ShowWindow(w.window, SW_RESTORE);
   SetForegroundWindow(w.window);
   w.pump();
-  EXPECT_EQ(heldClip(), clipOf(w.frame())) << "the restored window did not take it again";
+  EXPECT_EQ(heldClip(), wholeDesktop()) << "the restored window snatched the cursor";
+  w.clickAt(10, 10);
+  EXPECT_EQ(heldClip(), clipOf(w.frame())) << "a click into it did not take it again";
   ShowWindow(w.window, SW_HIDE);
   w.pump();
   EXPECT_EQ(heldClip(), wholeDesktop()) << "a hidden window holds the cursor";
   ShowWindow(w.window, SW_SHOW);
-  w.pump();
+  w.clickAt(10, 10);
 
   // Nothing the window goes through confines a cursor that the game has released.
   w.host->clipCursor(std::nullopt);
