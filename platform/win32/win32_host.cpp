@@ -242,10 +242,13 @@ Status Win32Host::open(const WindowSetup& setup) {
 }
 
 // The usual factor for the screen the window is on, never below the desktop's own (2 at
-// 192 dpi), and the largest whose window fits its work area.
+// 192 dpi), and the largest whose window, frame and caption included, fits its work area.
 desktop::FactorLimits Win32Host::limits() const {
   int dpi = options_.dpi > 0 ? options_.dpi : systemDpi(window_);
-  desktop::Size usable = sizeOf(monitorOf(window_).rcWork);
+  RECT frame{};
+  AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
+  desktop::Size usable = sizeOf(monitorOf(window_).rcWork), border = sizeOf(frame);
+  usable = {usable.width - border.width, usable.height - border.height};
   return {desktop::defaultFactor(scene_, usable, dpi / kStandardDpi),
           desktop::fittingFactor(scene_, usable)};
 }
@@ -290,7 +293,8 @@ void Win32Host::applyView(desktop::Choice choice) {
   InvalidateRect(window_, nullptr, FALSE);
 }
 
-// Sizes the window so that its client area is the scene at the factor.
+// Sizes the window so that its client area is the scene at the factor, and moves it back onto
+// its screen's work area if it grew past the edge.
 void Win32Host::placeWindow(int factor) {
   desktop::Size client{scene_.width * factor, scene_.height * factor};
   RECT wanted{0, 0, client.width, client.height};
@@ -307,6 +311,13 @@ void Win32Host::placeWindow(int factor) {
     GetWindowRect(window_, &frame);
     SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left + dw,
                  frame.bottom - frame.top + dh, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  RECT frame{}, work = monitorOf(window_).rcWork;
+  GetWindowRect(window_, &frame);
+  int x = std::max(work.left, std::min(frame.left, work.right - (frame.right - frame.left)));
+  int y = std::max(work.top, std::min(frame.top, work.bottom - (frame.bottom - frame.top)));
+  if (x != frame.left || y != frame.top) {
+    SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 
