@@ -187,11 +187,11 @@ struct WebHost::State {
     }
   }
 
-  void pointAt(double px, double py) {
+  // Moves the game's pointer. The page draws the gun sight there, scaled like the scene, for a
+  // mouse over the scene or locked to it; a finger needs none, and the buttons show the arrow.
+  void pointAt(double px, double py, bool mouse) {
     x = std::clamp(px, 0.0, width - 1.0);
     y = std::clamp(py, 0.0, height - 1.0);
-    if (locked)
-      vw_show_sight(true, x, y);
     bool arrow = std::any_of(arrowAreas.begin(), arrowAreas.end(), [&](const auto& r) {
       return r.contains(static_cast<int>(x), static_cast<int>(y));
     });
@@ -199,6 +199,7 @@ struct WebHost::State {
       arrowShown = arrow;
       vw_arrow_cursor(arrow);
     }
+    vw_show_sight(locked || (mouse && !arrow), x, y);
   }
 
   // A point on the page, in CSS pixels from the viewport's corner, in the game's pixels.
@@ -240,9 +241,9 @@ struct WebHost::State {
   // Where the pointer is over the canvas, unless the game holds it locked.
   void follow(const EmscriptenMouseEvent& e) {
     if (locked)
-      pointAt(x + e.movementX / vw_css_scale(), y + e.movementY / vw_css_scale());
+      pointAt(x + e.movementX / vw_css_scale(), y + e.movementY / vw_css_scale(), true);
     else
-      pointAt(sceneX(e.clientX), sceneY(e.clientY));
+      pointAt(sceneX(e.clientX), sceneY(e.clientY), true);
   }
 
   bool over(const EmscriptenMouseEvent& e) const {
@@ -277,8 +278,12 @@ struct WebHost::State {
 
   static EM_BOOL onMove(int, const EmscriptenMouseEvent* e, void* data) {
     auto* s = static_cast<State*>(data);
-    if (s->finger >= 0 || (s->pressedHere == 0 && !s->over(*e)))
+    if (s->finger >= 0 || s->ended)
       return EM_FALSE;
+    if (s->pressedHere == 0 && !s->over(*e)) {
+      vw_show_sight(false, 0, 0);  // the page's own cursor off the scene
+      return EM_FALSE;
+    }
     s->follow(*e);
     s->deliver(s->input(forms::MouseInput::Type::Move, e->buttons & 7, modifierKeys(*e)));
     return EM_FALSE;
@@ -304,7 +309,7 @@ struct WebHost::State {
       if (!t.isChanged)
         continue;
       s->finger = t.identifier;
-      s->pointAt(s->sceneX(t.clientX), s->sceneY(t.clientY));
+      s->pointAt(s->sceneX(t.clientX), s->sceneY(t.clientY), false);
       s->press(1, 0);
       break;
     }
@@ -314,7 +319,7 @@ struct WebHost::State {
   static EM_BOOL onTouchMove(int, const EmscriptenTouchEvent* e, void* data) {
     auto* s = static_cast<State*>(data);
     if (const EmscriptenTouchPoint* t = s->ourFinger(*e)) {
-      s->pointAt(s->sceneX(t->clientX), s->sceneY(t->clientY));
+      s->pointAt(s->sceneX(t->clientX), s->sceneY(t->clientY), false);
       s->deliver(s->input(forms::MouseInput::Type::Move, 1, 0));
     }
     return EM_TRUE;
@@ -328,7 +333,7 @@ struct WebHost::State {
     if (type == EMSCRIPTEN_EVENT_TOUCHCANCEL) {
       s->pressedHere &= ~1;  // the browser took the touch: no release, so no click
     } else {
-      s->pointAt(s->sceneX(t->clientX), s->sceneY(t->clientY));
+      s->pointAt(s->sceneX(t->clientX), s->sceneY(t->clientY), false);
       s->release(1, 0);  // a START tapped here asks for no lock: the finger is still ours
     }
     s->finger = -1;
@@ -338,7 +343,7 @@ struct WebHost::State {
   static EM_BOOL onLockChange(int, const EmscriptenPointerlockChangeEvent* e, void* data) {
     auto* s = static_cast<State*>(data);
     s->locked = e->isActive;
-    vw_show_sight(s->locked, s->x, s->y);
+    vw_show_sight(s->locked, s->x, s->y);  // a freed pointer shows the sight at its next move
     return EM_FALSE;
   }
 };

@@ -76,6 +76,10 @@ mergeInto(LibraryManager.library, {
     v.scene.style.height = v.canvas.style.height = css(v.height);
     v.scene.style.setProperty('--pixel', v.cssScale + 'px');
     v.bar.style.width = full ? '' : v.scene.style.width;
+    // Fullscreen centres the scene on black, on whole device pixels so that it stays crisp.
+    const margin = (room, size) => Math.floor((room * dpr - size * factor) / 2) / dpr + 'px';
+    v.scene.style.marginLeft = full ? margin(roomW, v.width) : '';
+    v.scene.style.marginTop = full ? margin(roomH, v.height) : '';
     return changed;
   },
 
@@ -122,13 +126,14 @@ mergeInto(LibraryManager.library, {
       {{{ makeDynCall('v', 'onAgain') }}}();
     });
 
-    // The gun sight: the page's cursor while the pointer is free, and drawn by the page at the
-    // game's own pointer, scaled like the scene, while the pointer is locked.
-    const cur = URL.createObjectURL(new Blob([v.bytes(cursor, cursorLen)], {type: 'image/x-icon'}));
-    v.cursor = 'url(' + cur + ') ' + hotX + ' ' + hotY + ', crosshair';
-    v.canvas.style.cursor = v.cursor;
+    // The gun sight: drawn by the page at the game's own pointer, scaled like the scene and cut
+    // to it, in place of the page's cursor, whether the pointer is free or locked.
+    v.canvas.style.cursor = 'none';
     v.sight = document.getElementById('sight');
-    v.sight.src = cur;
+    v.sight.src = URL.createObjectURL(new Blob([v.bytes(cursor, cursorLen)], {type: 'image/x-icon'}));
+    v.canvas.addEventListener('mouseleave', () => {
+      if (!document.pointerLockElement) v.sight.style.display = 'none';
+    });
     v.hotX = hotX;
     v.hotY = hotY;
 
@@ -317,7 +322,7 @@ mergeInto(LibraryManager.library, {
 
   vw_arrow_cursor__deps: ['$vombrel'],
   vw_arrow_cursor: function(arrow) {
-    vombrel.canvas.style.cursor = arrow ? 'default' : vombrel.cursor;
+    vombrel.canvas.style.cursor = arrow ? 'default' : 'none';
   },
 
   // The program has ended: its sound stops at once, the page's sound sleeps until the next

@@ -233,6 +233,14 @@ test('START locks the pointer and counts 100, a risen figure scores 10, STOP fre
   const marked = await canvasPixels(page);
   const i = (SHOT.y * W + SHOT.x) * 4;
   assert.notDeepEqual(marked.slice(i, i + 3), scene.slice(i, i + 3), 'the shot left no mark');
+  // The page's sight sits at the shot, scaled like the scene.
+  const sight = await page.evaluate(() => {
+    const {left, right, width} = document.getElementById('sight').getBoundingClientRect();
+    return {left, right, width};
+  });
+  const [shotX] = at(SHOT);
+  assert.ok(sight.left < shotX && shotX < sight.right, 'the sight is not where the shot went');
+  assert.equal(sight.width, 32 * (at({x: 1, y: 0})[0] - at({x: 0, y: 0})[0]));
 
   await sleep(DOUBLE_CLICK_MS);
   await page.mouse.click(...at(START));
