@@ -11,7 +11,7 @@
 
 namespace vombrel {
 
-int run(platform::Host& host, const AfterTimers& afterTimers) {
+int run(platform::BlockingHost& host, const AfterTimers& afterTimers) {
   Form1 form(host);
   platform::Session session(
       host, form, {assets::picture(assets::Pic::Icon), assets::picture(assets::Pic::GunSight)});

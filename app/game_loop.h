@@ -1,6 +1,6 @@
 // Runs the game on a blocking host: creates Form1, opens its window and delivers input and time
-// to it until the program ends. The real program passes the SDL host; tests and benchmarks may
-// pass another.
+// to it until the program ends. The SDL and Win32 programs pass their host; tests and benchmarks
+// may pass another.
 //
 //   return vombrel::run(*host);   // 0 when the player ends the game, 1 when it cannot start
 //
@@ -20,6 +20,6 @@ namespace vombrel {
 // Called after every round of due timers, before the repaint; it only looks.
 using AfterTimers = std::function<void(const Form1&)>;
 
-int run(platform::Host& host, const AfterTimers& afterTimers = {});
+int run(platform::BlockingHost& host, const AfterTimers& afterTimers = {});
 
 }  // namespace vombrel

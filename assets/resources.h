@@ -1,4 +1,4 @@
-// The resources built into the executable: every picture and sound the game shows or plays.
+// The resources built into the executable: every picture, sound and font the game shows or plays.
 //
 // The files under assets/ are turned into byte arrays at build time (see assets/CMakeLists.txt),
 // so the game reads no file at run time. A resource is found by its type name and integer id,
@@ -33,7 +33,7 @@ enum class Pic : int {
   Icon = 13,      // window icon, 32 x 32 .ico
 };
 
-// The font files the SDL host renders text with: Vombrel Sans, Liberation Sans cut down to
+// The font files every host renders text with: Vombrel Sans, Liberation Sans cut down to
 // the letters the game shows (SIL Open Font License, see assets/fonts/LICENSE).
 enum class FontFile : int { Regular = 1, Bold = 2, BoldItalic = 3 };
 

@@ -5,8 +5,9 @@
 // and assignable (property.h); events are std::function members the form binds to its handlers:
 //
 //   Label6.Click = [this] { Label6_Click(); };
-//   Image3.MouseDown = [this](const forms::MouseArgs& a) { Image3_MouseDown(a.Button, a.Shift, a.X,
-//   a.Y); };
+//   Image3.MouseDown = [this](const forms::MouseArgs& a) {
+//     Image3_MouseDown(a.Button, a.Shift, a.X, a.Y);
+//   };
 //
 // Geometry is in twips relative to the control's container: the form, or for a label placed
 // inside a picture box, that picture box.

@@ -1,6 +1,7 @@
 // What the forms runtime needs from the machine underneath it: the clock, the random source,
-// text measurement, and where the window and the screen are. The SDL host and the headless test
-// host implement it; the runtime and the game never ask the platform anything else directly.
+// text measurement, and where the window and the screen are. Every host implements it (SDL,
+// Win32, the browser, and the headless one of the tests); the runtime and the game never ask the
+// platform anything else directly.
 #pragma once
 
 #include <string_view>

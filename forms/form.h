@@ -2,15 +2,14 @@
 // timers, event routing and painting.
 //
 // A game window derives from Form, declares its controls as members, and registers them in
-// stacking order (the layout does this). The host then drives it, one way only:
+// stacking order (the layout does this). The session (platform/session.h) then drives it, one
+// way only, the same on every host, with input and time that the host delivers:
 //
 //   form.Load();                                  // runs the Load event once
-//   while (!form.ended()) {
-//     host waits for input or until form.nextTimerDue()
-//     form.mouse(input);  /  form.closeRequested();  /  form.exposed();
-//     form.runDueTimers();
+//   until form.ended():
+//     on input:  form.mouse(input);  /  form.closeRequested();  /  form.exposed();
+//     on time:   form.runDueTimers();             // due at form.nextTimerDue()
 //     if (form.needsPaint()) host.render(form.paint());
-//   }
 //
 // Everything runs on one thread; every event and tick runs its handler to completion, and a
 // handler may call another handler directly.

@@ -1,10 +1,13 @@
-// The host: everything the program needs from the machine, behind one small interface. The SDL
-// host (platform/sdl) is the real one; tests use the headless host (platform/headless). Nothing
-// else in the program talks to the window system, the sound device or the mouse.
+// The host: everything the program needs from the machine, behind one small interface. There is
+// one for each platform: SDL (platform/sdl), Win32 (platform/win32) and the browser
+// (platform/web); tests use the headless host (platform/headless). Nothing else in the program
+// talks to the window system, the sound device or the mouse.
 //
 // Input and time flow one way: the host delivers them to the session (session.h), which hands
 // them to the form; the form paints a Frame and the host renders it. The game itself sees only
-// the GameServices part; the window, the wait and the rendering belong to the loop.
+// the GameServices part; the window and the rendering belong to the session. A host that runs
+// its own loop (SDL, Win32, headless) is a BlockingHost and also waits for input; the browser
+// calls its host back instead, so that one never waits.
 #pragma once
 
 #include <cstdint>
@@ -43,9 +46,14 @@ class Host : public GameServices {
   // Creates the fixed-size window, not yet shown.
   virtual Status open(const WindowSetup& setup) = 0;
   virtual void show() = 0;
+  virtual void render(const forms::Frame& frame) = 0;
+};
+
+// A host whose program runs the loop itself (app/game_loop.h).
+class BlockingHost : public Host {
+ public:
   // Waits for the next input, or until the deadline passes (a Timeout), sleeping meanwhile.
   virtual HostEvent wait(std::optional<forms::Millis> deadline) = 0;
-  virtual void render(const forms::Frame& frame) = 0;
 };
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 // The one loop body of the program: what every host does with a form, whether it blocks in its
-// own loop (SDL, Win32) or is called back by its platform and must return (a browser page).
+// own loop (SDL, Win32: a BlockingHost, as below) or is called back by its platform and must
+// return (a browser page).
 //
 //   platform::Session session(host, form, {icon, cursor});
 //   if (Status st = session.start(); !st.ok()) fail(st.error);   // window, Load, first frame

@@ -13,7 +13,7 @@ build=build/ci-web
 export NODE_PATH=/usr/share/nodejs
 
 echo "== the page: build and the core's tests under node =="
-emcmake cmake -S . -B "$build" -DVOMBREL_HOST=web -DVOMBREL_WERROR=ON -DCMAKE_BUILD_TYPE=Release \
+emcmake cmake -S . -B "$build" -DVOMBREL_WERROR=ON -DCMAKE_BUILD_TYPE=Release \
   "-DCMAKE_CROSSCOMPILING_EMULATOR=/usr/bin/node;--no-experimental-fetch" >/dev/null
 cmake --build "$build" -j "$jobs"
 ctest --test-dir "$build" --output-on-failure -j "$jobs"
@@ -26,4 +26,4 @@ for try in 1 2 3; do
   echo "npm ci failed; trying again"
   sleep 5
 done
-VOMBREL_PAGE="$PWD/../../$build/platform/web" node --test --test-timeout=180000 page.test.mjs
+VOMBREL_PAGE="$PWD/../../$build/page" node --test --test-timeout=180000 page.test.mjs

@@ -26,10 +26,10 @@ trap cleanup EXIT
 start_xvfb 140 170
 
 echo "== Windows: cross-build with mingw-w64 =="
-cmake -S . -B "$build" -DVOMBREL_HOST=win32 -DVOMBREL_WERROR=ON -DCMAKE_BUILD_TYPE=MinSizeRel \
+cmake -S . -B "$build" -DVOMBREL_WERROR=ON -DCMAKE_BUILD_TYPE=MinSizeRel \
   -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake >/dev/null
 cmake --build "$build" -j "$jobs"
-exe="$build/platform/win32/vombrel.exe"
+exe="$build/app/vombrel.exe"
 
 # Static: every DLL it names comes with Windows.
 imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p')

@@ -5,8 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
-cmake -S . -B build/windows -DVOMBREL_HOST=win32 -DVOMBREL_TESTS=OFF -DCMAKE_BUILD_TYPE=MinSizeRel \
+cmake -S . -B build/windows -DVOMBREL_TESTS=OFF -DCMAKE_BUILD_TYPE=MinSizeRel \
   -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake >/dev/null
 cmake --build build/windows -j "$(nproc)" --target vombrel
-cp build/windows/platform/win32/vombrel.exe build/windows/vombrel.exe
+cp build/windows/app/vombrel.exe build/windows/vombrel.exe
 echo "build/windows/vombrel.exe"

@@ -12,7 +12,7 @@ import zlib from 'node:zlib';
 import {launchChromium, serve, watchTimeoutsAndFrames} from '../../tests/web/browser.mjs';
 
 const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
-const pageDir = path.resolve(process.argv[2] ?? path.join(repo, 'build/web-page/platform/web'));
+const pageDir = path.resolve(process.argv[2] ?? path.join(repo, 'build/web-page/page'));
 const files = ['index.html', 'vombrel.js', 'vombrel.wasm'];
 const COLD_STARTS = 5, SPAN_MS = 10000;
 

@@ -60,7 +60,7 @@ struct MessageBoxCall {
   friend bool operator==(const MessageBoxCall&, const MessageBoxCall&) = default;
 };
 
-class HeadlessHost : public platform::Host {
+class HeadlessHost : public platform::BlockingHost {
  public:
   // --- forms::Environment ---
   forms::Millis now() const override { return now_; }
@@ -69,7 +69,7 @@ class HeadlessHost : public platform::Host {
   forms::WindowRect windowRect() const override { return window_; }
   forms::ScreenInfo screen() const override { return screen_; }
 
-  // --- platform::Host ---
+  // --- platform::Host, platform::BlockingHost ---
   platform::Status open(const platform::WindowSetup& setup) override;
   void show() override { ++shows_; }
   platform::HostEvent wait(std::optional<forms::Millis> deadline) override;

@@ -121,7 +121,7 @@ std::string sdlError() {
   return e != nullptr && *e != '\0' ? e : "no reason given";
 }
 
-class SdlHost final : public Host {
+class SdlHost final : public BlockingHost {
  public:
   SdlHost() : start_(std::chrono::steady_clock::now()) {}
   ~SdlHost() override;
@@ -606,7 +606,7 @@ double SdlHost::twipsPerPixel() const {
 
 }  // namespace
 
-std::unique_ptr<Host> createSdlHost() {
+std::unique_ptr<BlockingHost> createSdlHost() {
   return std::make_unique<SdlHost>();
 }
 

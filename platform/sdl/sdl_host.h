@@ -17,6 +17,6 @@
 
 namespace platform {
 
-std::unique_ptr<Host> createSdlHost();
+std::unique_ptr<BlockingHost> createSdlHost();
 
 }  // namespace platform

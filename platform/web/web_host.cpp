@@ -441,10 +441,6 @@ Status WebHost::open(const WindowSetup& setup) {
   return {};
 }
 
-HostEvent WebHost::wait(std::optional<forms::Millis>) {
-  return Timeout{};
-}
-
 void WebHost::render(const forms::Frame& frame) {
   State& s = *state_;
   s.arrowAreas = frame.arrowCursorAreas;

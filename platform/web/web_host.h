@@ -31,8 +31,6 @@ class WebHost final : public Host {
 
   Status open(const WindowSetup& setup) override;
   void show() override {}  // the canvas is on the page from the start
-  // The page is called back and never waits: the session's deadline becomes a timeout instead.
-  HostEvent wait(std::optional<forms::Millis> deadline) override;
   void render(const forms::Frame& frame) override;
   void playSound(std::span<const std::uint8_t> wav) override;
   void clipCursor(std::optional<ClipRect> rect) override;

@@ -112,7 +112,7 @@ int heldModifierKeys(WPARAM keys) {
          (GetKeyState(VK_MENU) < 0 ? 4 : 0);
 }
 
-class Win32Host final : public Host {
+class Win32Host final : public BlockingHost {
  public:
   Win32Host(Win32Options options, desktop::ViewChoices choices)
       : options_(options), choices_(std::move(choices)), start_(std::chrono::steady_clock::now()) {}
@@ -657,7 +657,7 @@ forms::ScreenInfo Win32Host::screen() const {
 
 }  // namespace
 
-std::unique_ptr<Host> createWin32Host(Win32Options options, desktop::ViewChoices choices) {
+std::unique_ptr<BlockingHost> createWin32Host(Win32Options options, desktop::ViewChoices choices) {
   return std::make_unique<Win32Host>(options, std::move(choices));
 }
 

@@ -88,7 +88,7 @@ class SdlHostTest : public testing::Test {
 
   std::unique_ptr<support::XProbe> x_;
   platform::WindowSetup setup_{"", 304, 213, {}, {}};
-  std::unique_ptr<platform::Host> host_;
+  std::unique_ptr<platform::BlockingHost> host_;
   std::optional<support::WindowId> window_;
 };
 

@@ -12,7 +12,7 @@ import {launchChromium, serve, watchTimeoutsAndFrames} from './browser.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const repo = path.resolve(here, '../..');
-const pageDir = process.env.VOMBREL_PAGE ?? path.join(repo, 'build/web/platform/web');
+const pageDir = process.env.VOMBREL_PAGE ?? path.join(repo, 'build/web-page/page');
 
 const W = 304, H = 213;
 const START = {x: 40, y: 190}, ABOUT = {x: 130, y: 190};

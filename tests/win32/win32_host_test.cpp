@@ -25,7 +25,7 @@ constexpr char kTitle[] = "Vombrel host test";
 constexpr int kClientWidth = 304, kClientHeight = 213;
 
 struct OpenWindow {
-  std::unique_ptr<platform::Host> host;
+  std::unique_ptr<platform::BlockingHost> host;
   HWND window = nullptr;
 
   explicit OpenWindow(int dpi) : host(platform::createWin32Host({dpi})) {
