@@ -34,9 +34,13 @@ View windowView(Size scene, int factor) {
 }
 
 View fullscreenView(Size scene, Size screen) {
-  int k = fittingFactor(scene, screen);
+  return centredView(scene, screen, fittingFactor(scene, screen));
+}
+
+View centredView(Size scene, Size client, int factor) {
+  int k = std::clamp(factor, 1, fittingFactor(scene, client));
   int w = scene.width * k, h = scene.height * k;
-  return {k, {(screen.width - w) / 2, (screen.height - h) / 2, w, h}, screen};
+  return {k, {(client.width - w) / 2, (client.height - h) / 2, w, h}, client};
 }
 
 }  // namespace platform::desktop

@@ -58,5 +58,9 @@ struct View {
 View windowView(Size scene, int factor);
 // The whole screen, black, with the scene at the largest whole factor that fits it centred.
 View fullscreenView(Size scene, Size screen);
+// A client area of any size with the scene centred in it at `factor`, or at the largest factor
+// that fits when that is less: what a host shows when the window system gave its window another
+// size than it asked for.
+View centredView(Size scene, Size client, int factor);
 
 }  // namespace platform::desktop

@@ -41,6 +41,8 @@ class ViewChoices {
 
   // Reads the settings file, if there is one; a bad one is the defaults and one `warn`.
   ViewChoices(Overrides commandLine, std::optional<std::filesystem::path> settingsFile, Warn warn);
+  // The defaults, remembering nothing: for tests and programs that keep no settings.
+  ViewChoices() : ViewChoices({}, std::nullopt, {}) {}
 
   // The choice the program opens with, which becomes the current one.
   Choice start(FactorLimits limits);

@@ -5,6 +5,9 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#if defined(SDL_VIDEO_DRIVER_X11)
+#include <X11/Xatom.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -52,6 +55,28 @@ Dpi desktopDpi(SDL_Window* window) {
     return {};
   }
   return {std::round(h), std::round(v)};
+}
+
+bool windowManagerCanFullscreen(SDL_Window* window) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  if (auto x = xWindowOf(window)) {
+    // A window manager that follows the desktop conventions names its own window here.
+    Atom check = XInternAtom(x->display, "_NET_SUPPORTING_WM_CHECK", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool named = XGetWindowProperty(x->display, DefaultRootWindow(x->display), check, 0, 1, False,
+                                    XA_WINDOW, &type, &format, &count, &after, &data) == Success &&
+                 type == XA_WINDOW && count == 1;
+    if (data != nullptr) {
+      XFree(data);
+    }
+    return named;
+  }
+#endif
+  (void)window;
+  return true;
 }
 
 PointerGrab grabPointer(SDL_Window* window) {

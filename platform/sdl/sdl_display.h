@@ -20,6 +20,10 @@ struct Dpi {
 
 Dpi desktopDpi(SDL_Window* window);
 
+// Whether a window manager runs that can make a window fullscreen. Without one (a bare X server)
+// SDL's fullscreen only pretends: the window keeps its size while SDL reports the screen's.
+bool windowManagerCanFullscreen(SDL_Window* window);
+
 enum class PointerGrab {
   Taken,    // the pointer is held inside the window
   Refused,  // another program holds the pointer, or the window is not on the screen

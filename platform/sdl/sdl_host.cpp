@@ -1,15 +1,17 @@
 // The SDL host: window, input, clock, cursor, confinement and message box. Drawing is in
 // sdl_painter.cpp, text in sdl_text.cpp and sound in sdl_sound.cpp.
 //
-// The window is drawn by SDL's software renderer, straight into the window's pixels; on
-// high-density screens into a back buffer of client size that presenting copies to the window,
-// scaled by a whole factor. Either way the game sees a 304 x 213 client area and mouse positions
-// in those logical pixels.
+// The window is drawn by SDL's software renderer straight into the window's pixels, at the
+// scene's whole factor: the whole window, or in fullscreen the middle of the screen with black
+// around it. Only what changed is drawn and sent to the screen, so a big window costs little
+// more than a small one. Whatever the factor, the game sees a 304 x 213 client area and mouse
+// positions in those pixels.
 #include "platform/sdl/sdl_host.h"
 
 #include <SDL.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <csignal>
@@ -18,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/desktop/scale.h"
 #include "platform/images/image_decoders.h"
 #include "platform/sdl/sdl_display.h"
 #include "platform/sdl/sdl_painter.h"
@@ -35,11 +38,28 @@ constexpr double kStandardDpi = 96.0;
 constexpr forms::Millis kGrabRetryMs = 100;
 constexpr int kGrabTries = 100;
 
-// The whole factor the desktop's scale asks for, as big as fits the screen's usable area (at
-// 960 dpi a 1024 x 768 screen holds the window three times over, not ten), and never below 1.
-int fittingScale(double wanted, int width, int height, const SDL_Rect& usable) {
-  double fits = std::min(usable.w / width, usable.h / height);
-  return static_cast<int>(std::max(1.0, std::floor(std::min(wanted, fits))));
+// The keys the host answers itself, whatever the keyboard's layout: Ctrl+0 by the key's place
+// too, since on a Czech keyboard that key types "é".
+desktop::ViewKey viewKey(const SDL_Keysym& key) {
+  switch (key.sym) {
+    case SDLK_F11:
+      return desktop::ViewKey::F11;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+      return desktop::ViewKey::Enter;
+    case SDLK_PLUS:
+    case SDLK_EQUALS:
+    case SDLK_KP_PLUS:
+      return desktop::ViewKey::Plus;
+    case SDLK_MINUS:
+    case SDLK_KP_MINUS:
+      return desktop::ViewKey::Minus;
+    case SDLK_0:
+    case SDLK_KP_0:
+      return desktop::ViewKey::Zero;
+    default:
+      return key.scancode == SDL_SCANCODE_0 ? desktop::ViewKey::Zero : desktop::ViewKey::Other;
+  }
 }
 
 // Which display the game was told to use, for saying which one it could not open.
@@ -100,7 +120,7 @@ struct FreedBy {
 };
 using WindowOwner = std::unique_ptr<SDL_Window, FreedBy<SDL_DestroyWindow>>;
 using RendererOwner = std::unique_ptr<SDL_Renderer, FreedBy<SDL_DestroyRenderer>>;
-using TextureOwner = std::unique_ptr<SDL_Texture, FreedBy<SDL_DestroyTexture>>;
+using SurfaceOwner = std::unique_ptr<SDL_Surface, FreedBy<SDL_FreeSurface>>;
 using CursorOwner = std::unique_ptr<SDL_Cursor, FreedBy<SDL_FreeCursor>>;
 
 // SDL itself, shut down when the object goes if the video was ever brought up.
@@ -123,7 +143,8 @@ std::string sdlError() {
 
 class SdlHost final : public BlockingHost {
  public:
-  SdlHost() : start_(std::chrono::steady_clock::now()) {}
+  explicit SdlHost(desktop::ViewChoices choices)
+      : start_(std::chrono::steady_clock::now()), choices_(std::move(choices)) {}
   ~SdlHost() override;
 
   Status open(const WindowSetup& setup) override;
@@ -145,31 +166,45 @@ class SdlHost final : public BlockingHost {
  private:
   Status initVideo();
   std::optional<HostEvent> translate(const SDL_Event& e);
-  forms::MouseInput mouse(forms::MouseInput::Type type, int button, Sint32 x, Sint32 y) const;
-  void present();
+  std::optional<HostEvent> mouse(forms::MouseInput::Type type, int button, Sint32 x,
+                                 Sint32 y) const;
+  void press(const SDL_Keysym& key);
+  void show(desktop::Choice choice);
+  bool followWindowSize();
+  static int watchSize(void* host, SDL_Event* e);
+  Status paintInto();
+  void present(const forms::PixelRect& damage);
   void applyConfinement();
   void confine();
   void updateCursor();
   void loadIcon(std::span<const std::uint8_t> ico);
-  void loadCursor(std::span<const std::uint8_t> cur);
+  void loadCursor();
   double twipsPerPixel() const;
 
   std::chrono::steady_clock::time_point start_;
   forms::RandomSequence random_;
   mutable sdl::Fonts fonts_;
+  desktop::ViewChoices choices_;
+  desktop::FactorLimits limits_;
 
   // SDL's objects go in the reverse of this order when the host does: the sound's thread first,
   // then the textures, the cursors, the renderer and the window, and SDL itself last.
   SdlRunning sdl_;
   WindowOwner window_;
+  SurfaceOwner sceneSurface_;  // the scene's part of the window's pixels
   RendererOwner renderer_;
-  TextureOwner backBuffer_;
   CursorOwner gunSight_;
   CursorOwner arrow_;
   std::unique_ptr<sdl::Painter> painter_;
   std::optional<sdl::Sound> sound_;
 
-  int scale_ = 1;  // window pixels per client pixel
+  desktop::Size scene_;  // the form's client area, in the game's pixels
+  desktop::View view_;   // where and how big the scene is in the window now
+  std::span<const std::uint8_t> cursorImage_;
+  forms::Frame lastFrame_;  // the whole scene, painted again when the view changes
+  // SDL has dropped the window's pixels: it does so the moment it learns of a new size (or of
+  // the same size again), well before that event comes out of the queue.
+  std::atomic<bool> pixelsGone_ = false;
   SDL_Cursor* shownCursor_ = nullptr;
   std::vector<forms::PixelRect> arrowAreas_;
 
@@ -182,6 +217,7 @@ class SdlHost final : public BlockingHost {
 };
 
 SdlHost::~SdlHost() {
+  SDL_DelEventWatch(watchSize, this);
   clip_.reset();
   applyConfinement();
   // The window vanishes at once rather than wait for the sound device to drain. It is destroyed
@@ -212,51 +248,29 @@ Status SdlHost::open(const WindowSetup& setup) {
   }
 
   // Not resizable, so window managers offer no maximise; SDL has no way to drop minimise.
+  scene_ = {setup.clientWidth, setup.clientHeight};
   window_.reset(SDL_CreateWindow(setup.title.c_str(), SDL_WINDOWPOS_UNDEFINED,
                                  SDL_WINDOWPOS_UNDEFINED, setup.clientWidth, setup.clientHeight,
                                  SDL_WINDOW_HIDDEN));
   if (window_ == nullptr) {
     return {"cannot create the window: " + sdlError()};
   }
-  // On a high-density desktop the scene is drawn bigger by a whole factor, pixel for pixel.
+  // The window's usual factor takes up to half the screen, and at least the desktop's own scale
+  // (2 at 192 dpi); the player's choice, made with the keys or on the command line, wins.
   int display = std::max(0, SDL_GetWindowDisplayIndex(window_.get()));
   SDL_Rect usable{0, 0, setup.clientWidth, setup.clientHeight};
   SDL_GetDisplayUsableBounds(display, &usable);
-  scale_ = fittingScale(sdl::desktopDpi(window_.get()).x / kStandardDpi, setup.clientWidth,
-                        setup.clientHeight, usable);
-  if (scale_ > 1) {
-    // Centred again: grown from the corner where the small window was centred, it would reach
-    // past the screen's right and bottom edges.
-    SDL_SetWindowSize(window_.get(), setup.clientWidth * scale_, setup.clientHeight * scale_);
-    SDL_SetWindowPosition(window_.get(), SDL_WINDOWPOS_CENTERED_DISPLAY(display),
-                          SDL_WINDOWPOS_CENTERED_DISPLAY(display));
+  int desktopFactor = static_cast<int>(sdl::desktopDpi(window_.get()).x / kStandardDpi);
+  limits_ = {desktop::defaultFactor(scene_, {usable.w, usable.h}, desktopFactor),
+             desktop::fittingFactor(scene_, {usable.w, usable.h})};
+  cursorImage_ = setup.cursor;
+  SDL_AddEventWatch(watchSize, this);
+  arrow_.reset(SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW));
+  show(choices_.start(limits_));
+  if (Status st = paintInto(); !st.ok()) {
+    return st;
   }
-  renderer_.reset(SDL_CreateRenderer(window_.get(), -1, SDL_RENDERER_SOFTWARE));
-  if (renderer_ == nullptr) {
-    return {"cannot draw into the window: " + sdlError()};
-  }
-  // The software renderer draws into the window's own pixels, which stay as they are from one
-  // frame to the next, so a frame repaints only its damage. A scaled window needs a back buffer
-  // of client size to enlarge from.
-  if (scale_ > 1) {
-    backBuffer_.reset(SDL_CreateTexture(renderer_.get(), SDL_PIXELFORMAT_ARGB8888,
-                                        SDL_TEXTUREACCESS_TARGET, setup.clientWidth,
-                                        setup.clientHeight));
-    if (backBuffer_ == nullptr) {
-      return {"cannot draw into the window: " + sdlError()};
-    }
-    SDL_SetTextureScaleMode(backBuffer_.get(), SDL_ScaleModeNearest);
-    SDL_SetTextureBlendMode(backBuffer_.get(), SDL_BLENDMODE_NONE);
-  }
-  // White, the window's background colour, until the first frame paints over it.
-  SDL_SetRenderTarget(renderer_.get(), backBuffer_.get());
-  SDL_SetRenderDrawColor(renderer_.get(), 255, 255, 255, 255);
-  SDL_RenderClear(renderer_.get());
-  SDL_SetRenderTarget(renderer_.get(), nullptr);
-  painter_ = std::make_unique<sdl::Painter>(renderer_.get(), fonts_);
-
   loadIcon(setup.icon);
-  loadCursor(setup.cursor);
   // The sound device opens at the first sound, so a game nobody starts never pays for it.
   sound_.emplace();
   // SDL has taken SIGINT and SIGTERM; SIGHUP follows them unless someone chose to ignore it
@@ -313,38 +327,136 @@ void SdlHost::loadIcon(std::span<const std::uint8_t> ico) {
   SDL_FreeSurface(icon);
 }
 
-void SdlHost::loadCursor(std::span<const std::uint8_t> cur) {
-  arrow_.reset(SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW));
-  images::Decoded decoded = images::decodeIconOrCursor(cur);
+// The gun sight at the scene's factor, so that it still frames what it hits.
+void SdlHost::loadCursor() {
+  images::Decoded decoded = images::decodeIconOrCursor(cursorImage_);
   if (!decoded.ok()) {
     SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "cannot decode the gun sight cursor: %s",
                 decoded.error.c_str());
     return;
   }
-  SDL_Surface* sight = sdl::surfaceFrom(decoded.image);
-  // On a scaled window the sight grows with the scene, so it still frames what it hits.
-  if (sight != nullptr && scale_ > 1) {
-    SDL_Surface* big = SDL_CreateRGBSurfaceWithFormat(0, sight->w * scale_, sight->h * scale_, 32,
-                                                      sight->format->format);
+  const int k = view_.factor;
+  SurfaceOwner sight(sdl::surfaceFrom(decoded.image));
+  if (sight != nullptr && k > 1) {
+    SurfaceOwner big(
+        SDL_CreateRGBSurfaceWithFormat(0, sight->w * k, sight->h * k, 32, sight->format->format));
     if (big != nullptr) {
-      SDL_SetSurfaceBlendMode(sight, SDL_BLENDMODE_NONE);
-      SDL_BlitScaled(sight, nullptr, big, nullptr);
+      SDL_SetSurfaceBlendMode(sight.get(), SDL_BLENDMODE_NONE);
+      SDL_BlitScaled(sight.get(), nullptr, big.get(), nullptr);
     }
-    SDL_FreeSurface(sight);
-    sight = big;
+    sight = std::move(big);
   }
+  CursorOwner made;
   if (sight != nullptr) {
-    gunSight_.reset(SDL_CreateColorCursor(sight, decoded.image.hotspotX * scale_,
-                                          decoded.image.hotspotY * scale_));
-    SDL_FreeSurface(sight);
+    made.reset(
+        SDL_CreateColorCursor(sight.get(), decoded.image.hotspotX * k, decoded.image.hotspotY * k));
   }
-  if (gunSight_ == nullptr) {
+  if (made == nullptr) {
     SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "cannot make the gun sight cursor: %s",
                 SDL_GetError());
     return;
   }
-  SDL_SetCursor(gunSight_.get());
-  shownCursor_ = gunSight_.get();
+  // The old sight goes only once the new one shows.
+  SDL_SetCursor(made.get());
+  shownCursor_ = made.get();
+  gunSight_ = std::move(made);
+}
+
+// Asks the window system for the window the choice describes; followWindowSize() paints into
+// whatever it gives.
+void SdlHost::show(desktop::Choice choice) {
+  SDL_Window* w = window_.get();
+  int display = std::max(0, SDL_GetWindowDisplayIndex(w));
+  if (choice.fullscreen) {
+    SDL_Rect screen;
+    if (sdl::windowManagerCanFullscreen(w)) {
+      SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    } else if (SDL_GetDisplayBounds(display, &screen) == 0) {
+      // Without a window manager there is no frame to take away: covering the screen is all.
+      SDL_SetWindowPosition(w, screen.x, screen.y);
+      SDL_SetWindowSize(w, screen.w, screen.h);
+    }
+    return;
+  }
+  if ((SDL_GetWindowFlags(w) & SDL_WINDOW_FULLSCREEN) != 0) {
+    SDL_SetWindowFullscreen(w, 0);
+  }
+  // Centred on its screen, so that a bigger window does not reach past its edges.
+  SDL_SetWindowSize(w, scene_.width * choice.factor, scene_.height * choice.factor);
+  SDL_SetWindowPosition(w, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
+                        SDL_WINDOWPOS_CENTERED_DISPLAY(display));
+}
+
+// Draws the scene into the window's pixels as the window is now: in a window of its own size
+// at its factor, anywhere else centred at the largest factor that fits, on black.
+Status SdlHost::paintInto() {
+  painter_.reset();
+  renderer_.reset();
+  sceneSurface_.reset();
+  pixelsGone_ = false;
+  int w = 0, h = 0;
+  SDL_GetWindowSize(window_.get(), &w, &h);
+  const desktop::Choice& choice = choices_.current();
+  int oldFactor = view_.factor;
+  view_ = choice.fullscreen ? desktop::fullscreenView(scene_, {w, h})
+                            : desktop::centredView(scene_, {w, h}, choice.factor);
+
+  SDL_Surface* pixels = SDL_GetWindowSurface(window_.get());
+  if (pixels == nullptr) {
+    return {"cannot draw into the window: " + sdlError()};
+  }
+  SDL_FillRect(pixels, nullptr, SDL_MapRGB(pixels->format, 0, 0, 0));
+  const desktop::Rect& r = view_.scene;
+  const int bytes = pixels->format->BytesPerPixel;
+  auto* origin = static_cast<Uint8*>(pixels->pixels) + r.y * pixels->pitch + r.x * bytes;
+  sceneSurface_.reset(SDL_CreateRGBSurfaceWithFormatFrom(origin, r.width, r.height,
+                                                         pixels->format->BitsPerPixel,
+                                                         pixels->pitch, pixels->format->format));
+  if (sceneSurface_ != nullptr) {
+    renderer_.reset(SDL_CreateSoftwareRenderer(sceneSurface_.get()));
+  }
+  if (renderer_ == nullptr) {
+    return {"cannot draw into the window: " + sdlError()};
+  }
+  // White, the window's background colour, until the first frame paints over it.
+  SDL_SetRenderDrawColor(renderer_.get(), 255, 255, 255, 255);
+  SDL_RenderClear(renderer_.get());
+  painter_ = std::make_unique<sdl::Painter>(renderer_.get(), fonts_, view_.factor);
+  if (view_.factor != oldFactor || gunSight_ == nullptr) {
+    loadCursor();
+  }
+  return {};
+}
+
+// Called by SDL as it queues each event, in whichever thread queues it.
+int SdlHost::watchSize(void* host, SDL_Event* e) {
+  if (e->type == SDL_WINDOWEVENT && e->window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+    static_cast<SdlHost*>(host)->pixelsGone_ = true;
+  }
+  return 0;
+}
+
+// After the window system has changed the window's size (fullscreen, a factor, a window manager
+// of its own mind), paints the whole scene again at the new size; false when nothing changed.
+// SDL drops the old pixels as soon as it hears of the new size, so this runs before any drawing.
+bool SdlHost::followWindowSize() {
+  int w = 0, h = 0;
+  SDL_GetWindowSize(window_.get(), &w, &h);
+  if (renderer_ != nullptr && !pixelsGone_ && desktop::Size{w, h} == view_.client) {
+    return false;
+  }
+  if (Status st = paintInto(); !st.ok()) {
+    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s", st.error.c_str());
+    return true;
+  }
+  forms::Frame all = lastFrame_;
+  all.damage = {0, 0, scene_.width, scene_.height};
+  painter_->paint(all);
+  SDL_RenderFlush(renderer_.get());
+  SDL_UpdateWindowSurface(window_.get());
+  applyConfinement();
+  updateCursor();
+  return true;
 }
 
 void SdlHost::show() {
@@ -394,21 +506,45 @@ HostEvent SdlHost::wait(std::optional<forms::Millis> deadline) {
   }
 }
 
-forms::MouseInput SdlHost::mouse(forms::MouseInput::Type type, int button, Sint32 x,
-                                 Sint32 y) const {
+// The black border around a fullscreen scene is outside the form: a press or a move there
+// reaches no control. A release there still ends the press it belongs to, as a release outside
+// the window does.
+std::optional<HostEvent> SdlHost::mouse(forms::MouseInput::Type type, int button, Sint32 x,
+                                        Sint32 y) const {
+  desktop::ScenePoint p = view_.toScene(x, y);
+  if (!p.inside && type != forms::MouseInput::Type::Up) {
+    return std::nullopt;
+  }
   forms::MouseInput in;
   in.type = type;
   in.button = button;
   in.shift = heldModifierKeys();
-  in.x = static_cast<double>(x) / scale_;
-  in.y = static_cast<double>(y) / scale_;
+  in.x = p.x;
+  in.y = p.y;
   return in;
 }
 
+// The view keys are the host's: the game has no keys, and gets none of these.
+void SdlHost::press(const SDL_Keysym& key) {
+  SDL_Keymod mod = SDL_GetModState();
+  if (auto changed =
+          choices_.press(viewKey(key), (mod & KMOD_CTRL) != 0, (mod & KMOD_ALT) != 0, limits_)) {
+    show(*changed);
+    followWindowSize();
+  }
+}
+
 std::optional<HostEvent> SdlHost::translate(const SDL_Event& e) {
+  // A new size must be painted, and the pointer mapped, at the new factor.
+  followWindowSize();
   switch (e.type) {
     case SDL_QUIT:
       return CloseRequest{};
+    case SDL_KEYDOWN:
+      if (e.key.repeat == 0) {
+        press(e.key.keysym);
+      }
+      return std::nullopt;
     case SDL_MOUSEMOTION:
       updateCursor();
       return mouse(forms::MouseInput::Type::Move, heldButtons(e.motion.state), e.motion.x,
@@ -425,11 +561,13 @@ std::optional<HostEvent> SdlHost::translate(const SDL_Event& e) {
       if (down && focusLost_ && clip_) {
         SDL_SetWindowInputFocus(window_.get());
       }
-      forms::MouseInput in =
-          mouse(down ? forms::MouseInput::Type::Down : forms::MouseInput::Type::Up, button,
-                e.button.x, e.button.y);
+      auto in = mouse(down ? forms::MouseInput::Type::Down : forms::MouseInput::Type::Up, button,
+                      e.button.x, e.button.y);
       // SDL counts a triple click as 3: the game knows only pairs, so every second press counts.
-      in.doubleClick = down && e.button.clicks >= 2 && e.button.clicks % 2 == 0;
+      if (in) {
+        std::get<forms::MouseInput>(*in).doubleClick =
+            down && e.button.clicks >= 2 && e.button.clicks % 2 == 0;
+      }
       return in;
     }
     case SDL_WINDOWEVENT:
@@ -437,7 +575,7 @@ std::optional<HostEvent> SdlHost::translate(const SDL_Event& e) {
         case SDL_WINDOWEVENT_CLOSE:
           return CloseRequest{};
         case SDL_WINDOWEVENT_EXPOSED:
-          present();
+          SDL_UpdateWindowSurface(window_.get());
           return Exposed{};
         // A player who switches to another program must get the mouse back.
         case SDL_WINDOWEVENT_FOCUS_LOST:
@@ -457,26 +595,31 @@ std::optional<HostEvent> SdlHost::translate(const SDL_Event& e) {
 }
 
 void SdlHost::render(const forms::Frame& frame) {
-  if (painter_ == nullptr || frame.damage.empty()) {
+  if (window_ == nullptr) {
     return;
   }
+  lastFrame_ = frame;
   arrowAreas_ = frame.arrowCursorAreas;
-  SDL_SetRenderTarget(renderer_.get(), backBuffer_.get());
+  if (followWindowSize() || painter_ == nullptr || frame.damage.empty()) {
+    return;
+  }
   painter_->paint(frame);
-  SDL_SetRenderTarget(renderer_.get(), nullptr);
-  present();
+  present(frame.damage);
   // The scene may have moved under a pointer that stands still.
   updateCursor();
 }
 
-void SdlHost::present() {
-  if (renderer_ == nullptr) {
+// Sends the damaged part of the window to the screen, and no more: at 5x a whole frame would be
+// six megabytes for a figure that moved a few pixels.
+void SdlHost::present(const forms::PixelRect& damage) {
+  forms::PixelRect d = damage.intersect({0, 0, scene_.width, scene_.height});
+  if (d.empty()) {
     return;
   }
-  if (backBuffer_ != nullptr) {
-    SDL_RenderCopy(renderer_.get(), backBuffer_.get(), nullptr, nullptr);
-  }
-  SDL_RenderPresent(renderer_.get());
+  SDL_RenderFlush(renderer_.get());
+  desktop::Rect r = view_.toClient({d.x, d.y, d.w, d.h});
+  SDL_Rect area{r.x, r.y, r.width, r.height};
+  SDL_UpdateWindowSurfaceRects(window_.get(), &area, 1);
 }
 
 // The window shows the gun sight, except over the picture boxes, where the arrow shows.
@@ -487,10 +630,13 @@ void SdlHost::updateCursor() {
   int x = 0, y = 0;
   SDL_GetMouseState(&x, &y);
   bool overBox = false;
+  // The black border is no place to shoot: the arrow shows there too.
   if (SDL_GetMouseFocus() == window_.get()) {
-    overBox = std::any_of(arrowAreas_.begin(), arrowAreas_.end(), [&](const forms::PixelRect& r) {
-      return r.contains(x / scale_, y / scale_);
-    });
+    desktop::ScenePoint p = view_.toScene(x, y);
+    overBox = !p.inside ||
+              std::any_of(arrowAreas_.begin(), arrowAreas_.end(), [&](const forms::PixelRect& r) {
+                return r.contains(static_cast<int>(p.x), static_cast<int>(p.y));
+              });
   }
   SDL_Cursor* wanted = overBox ? arrow_.get() : gunSight_.get();
   if (wanted != shownCursor_) {
@@ -548,11 +694,15 @@ void SdlHost::confine() {
       }
       return;
   }
-  int wx = 0, wy = 0, ww = 0, wh = 0;
+  // The game asks for its window; the pointer keeps to the scene, the window's client area or
+  // the middle of a fullscreen screen.
+  int wx = 0, wy = 0;
   SDL_GetWindowPosition(window_.get(), &wx, &wy);
-  SDL_GetWindowSize(window_.get(), &ww, &wh);
-  int left = std::clamp(clip_->left - wx, 0, ww), right = std::clamp(clip_->right - wx, 0, ww);
-  int top = std::clamp(clip_->top - wy, 0, wh), bottom = std::clamp(clip_->bottom - wy, 0, wh);
+  const desktop::Rect& s = view_.scene;
+  int left = std::clamp(clip_->left - wx, s.x, s.x + s.width);
+  int right = std::clamp(clip_->right - wx, s.x, s.x + s.width);
+  int top = std::clamp(clip_->top - wy, s.y, s.y + s.height);
+  int bottom = std::clamp(clip_->bottom - wy, s.y, s.y + s.height);
   SDL_Rect area{left, top, right - left, bottom - top};
   SDL_SetWindowMouseRect(window_.get(), SDL_RectEmpty(&area) ? nullptr : &area);
 }
@@ -601,13 +751,13 @@ forms::ScreenInfo SdlHost::screen() const {
 // 192 dpi it doubles them, 7.5 to the pixel. The game turns its window's twips back into screen
 // pixels to confine the cursor, so they must be counted at the window's own scale.
 double SdlHost::twipsPerPixel() const {
-  return static_cast<double>(forms::kTwipsPerPixel) / scale_;
+  return static_cast<double>(forms::kTwipsPerPixel) / view_.factor;
 }
 
 }  // namespace
 
-std::unique_ptr<BlockingHost> createSdlHost() {
-  return std::make_unique<SdlHost>();
+std::unique_ptr<BlockingHost> createSdlHost(desktop::ViewChoices choices) {
+  return std::make_unique<SdlHost>(std::move(choices));
 }
 
 }  // namespace platform

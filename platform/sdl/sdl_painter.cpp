@@ -120,6 +120,13 @@ void Painter::Cache<Key>::sweep() {
   }
 }
 
+// The renderer's scale enlarges every rectangle, line and picture in scene pixels exactly;
+// text alone is placed in the target's own pixels (see draw(DrawTextRun)).
+Painter::Painter(SDL_Renderer* renderer, Fonts& fonts, int factor)
+    : renderer_(renderer), fonts_(fonts), factor_(factor) {
+  SDL_RenderSetScale(renderer_, static_cast<float>(factor_), static_cast<float>(factor_));
+}
+
 Painter::~Painter() = default;
 
 void Painter::paint(const forms::Frame& frame) {
@@ -212,6 +219,8 @@ void Painter::draw(const forms::DrawLine& c) {
   }
 }
 
+// Text is set at the factor's own size rather than enlarged, and placed in the target's pixels:
+// the box and the alignment are the scene's, the glyphs as sharp as the screen allows.
 void Painter::draw(const forms::DrawTextRun& c) {
   int wrapWidth = c.wrap ? c.box.w : 0;
   std::uint32_t color = c.color.r | (c.color.g << 8) | (c.color.b << 16);
@@ -221,21 +230,25 @@ void Painter::draw(const forms::DrawTextRun& c) {
     return;
   }
   auto& entry = texts_.get(key, [&] {
-    return textureFrom(renderer_, fonts_.render(c.font, c.text, c.color, wrapWidth));
+    return textureFrom(renderer_, fonts_.render(c.font, c.text, c.color, wrapWidth, factor_));
   });
   int w = 0, h = 0;
   if (entry.texture == nullptr || SDL_QueryTexture(entry.texture, nullptr, nullptr, &w, &h) != 0) {
     return;
   }
   // Wrapped text is always left-aligned; a single line is placed in its box as the label says.
-  int x = c.box.x;
+  const int k = factor_;
+  int x = c.box.x * k;
   if (!c.wrap && c.align == forms::Alignment::Right) {
-    x = c.box.x + c.box.w - w;
+    x = (c.box.x + c.box.w) * k - w;
   } else if (!c.wrap && c.align == forms::Alignment::Center) {
-    x = c.box.x + (c.box.w - w) / 2;
+    x = c.box.x * k + (c.box.w * k - w) / 2;
   }
-  SDL_Rect dst{x, c.box.y, w, h};
+  // The clip rectangle stays as it was set, in the target's pixels.
+  SDL_Rect dst{x, c.box.y * k, w, h};
+  SDL_RenderSetScale(renderer_, 1, 1);
   SDL_RenderCopy(renderer_, entry.texture, nullptr, &dst);
+  SDL_RenderSetScale(renderer_, static_cast<float>(k), static_cast<float>(k));
 }
 
 void Painter::draw(const forms::DrawMarks& c) {

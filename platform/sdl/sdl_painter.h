@@ -1,6 +1,7 @@
-// Draws the runtime's draw list with an SDL renderer into whatever target is current: the
-// window's own pixels, or the back buffer of client size that the host keeps for a window scaled
-// up on a dense screen. Only the frame's damaged region is touched.
+// Draws the runtime's draw list with an SDL renderer into its target (the window's own pixels,
+// or the part of them the scene takes in fullscreen) at a whole factor: every scene pixel a
+// square of factor x factor pixels, pictures enlarged pixel for pixel, text set at the factor's
+// own size so that it stays sharp. Only the frame's damaged region is touched.
 //
 // Decoded pictures, rasterised text runs and uploaded marks layers are kept as textures for as
 // long as the frames keep mentioning them, so an unchanged scene costs no decoding or text
@@ -33,7 +34,8 @@ SDL_Surface* surfaceFrom(const images::Image& image);
 
 class Painter {
  public:
-  Painter(SDL_Renderer* renderer, Fonts& fonts) : renderer_(renderer), fonts_(fonts) {}
+  // Sets the renderer's scale to the factor; the renderer is the painter's alone.
+  Painter(SDL_Renderer* renderer, Fonts& fonts, int factor = 1);
   Painter(const Painter&) = delete;
   Painter& operator=(const Painter&) = delete;
   ~Painter();  // frees the textures; the renderer must still exist
@@ -78,6 +80,7 @@ class Painter {
 
   SDL_Renderer* renderer_;
   Fonts& fonts_;
+  int factor_;
   forms::PixelRect damage_;
   Cache<const std::uint8_t*> pictures_;  // by the encoded bytes, which live as long as the program
   Cache<TextKey> texts_;

@@ -65,8 +65,10 @@ forms::TextExtent Fonts::measure(const forms::Font& font, std::string_view utf8)
 }
 
 SDL_Surface* Fonts::render(const forms::Font& font, const std::string& utf8, forms::Rgb color,
-                           int wrapWidth) {
-  TTF_Font* f = face(font);
+                           int wrapWidth, int factor) {
+  forms::Font scaled = font;
+  scaled.pixelSize *= factor;
+  TTF_Font* f = face(scaled);
   if (f == nullptr || utf8.empty()) {
     return nullptr;
   }

@@ -31,9 +31,10 @@ class Fonts {
 
   // A new surface with the text in `color` on a transparent background, wrapped at word
   // boundaries to `wrapWidth` pixels when it is above 0. Null for empty text or on failure;
-  // the caller frees the surface.
+  // the caller frees the surface. At a factor above 1 the letters are set that many times
+  // bigger, but the lines break where they do at 1x, so the layout stays the game's.
   SDL_Surface* render(const forms::Font& font, const std::string& utf8, forms::Rgb color,
-                      int wrapWidth);
+                      int wrapWidth, int factor = 1);
 
  private:
   TTF_Font* face(const forms::Font& font);

@@ -53,6 +53,10 @@ TEST(Scale, FullscreenCentresTheSceneOnBlackAndThePointerMapsOnlyInsideIt) {
   // The game's confinement rectangle, the whole scene, lands exactly on the scene.
   EXPECT_EQ(full.toClient({0, 0, 304, 213}), full.scene);
 
+  // A window the window system made bigger than asked: the scene in its middle, as asked.
+  EXPECT_EQ(desktop::centredView(kScene, {700, 500}, 2).scene, (desktop::Rect{46, 37, 608, 426}));
+  EXPECT_EQ(desktop::centredView(kScene, {700, 500}, 3).factor, 2);
+
   desktop::View window = desktop::windowView(kScene, 3);
   EXPECT_EQ(window.client, (desktop::Size{912, 639}));
   EXPECT_EQ(window.toClient({10, 20, 2, 3}), (desktop::Rect{30, 60, 6, 9}));

@@ -81,3 +81,84 @@ TEST_F(PainterTest, ALinePaintsExactlyTheBoxItsControlRepaints) {
 }
 
 }  // namespace
+
+// The opening scene painted whole at a factor onto a surface of its own.
+struct Painted {
+  SDL_Surface* surface = nullptr;
+  Painted(const forms::Frame& frame, int factor) {
+    surface = SDL_CreateRGBSurfaceWithFormat(0, frame.width * factor, frame.height * factor, 32,
+                                             SDL_PIXELFORMAT_RGBA32);
+    SDL_Renderer* renderer = SDL_CreateSoftwareRenderer(surface);
+    platform::sdl::Fonts fonts;
+    {
+      platform::sdl::Painter painter(renderer, fonts, factor);
+      painter.paint(frame);
+    }
+    SDL_DestroyRenderer(renderer);
+  }
+  ~Painted() { SDL_FreeSurface(surface); }
+  Uint32 at(int x, int y) const {
+    return static_cast<const Uint32*>(surface->pixels)[y * surface->pitch / 4 + x];
+  }
+};
+
+// The box of the pixels where the two paintings differ, inside `area`.
+forms::PixelRect differing(const Painted& a, const Painted& b, const forms::PixelRect& area) {
+  forms::PixelRect box;
+  for (int y = area.y; y < area.y + area.h; ++y) {
+    for (int x = area.x; x < area.x + area.w; ++x) {
+      if (a.at(x, y) != b.at(x, y)) {
+        box = box.unite({x, y, 1, 1});
+      }
+    }
+  }
+  return box;
+}
+
+// At a whole factor every pixel of the scene becomes a square, pictures, lines and fills alike,
+// with nothing smeared or shifted; the text is set at the factor's own size, so it is sharper
+// than any enlargement, yet stands where the enlarged text would.
+TEST(PainterAtAFactor, EnlargesThePicturesPixelForPixelAndSetsTheTextAtItsSize) {
+  headless::HeadlessHost host;
+  Form1 form{host};
+  forms::Frame frame = form.paint();
+  forms::Frame noText = frame;
+  std::erase_if(noText.commands, [](const forms::DrawCommand& c) {
+    return std::holds_alternative<forms::DrawTextRun>(c);
+  });
+  std::vector<forms::PixelRect> texts;
+  for (const forms::DrawCommand& c : frame.commands) {
+    if (auto* t = std::get_if<forms::DrawTextRun>(&c); t != nullptr && !t->text.empty()) {
+      texts.push_back(t->box.intersect(t->clip));
+    }
+  }
+  ASSERT_GE(texts.size(), 5u);
+
+  constexpr int k = 3;
+  Painted one(frame, 1), big(frame, k), oneBare(noText, 1), bigBare(noText, k);
+  int stray = 0;
+  for (int y = 0; y < kHeight * k; ++y) {
+    for (int x = 0; x < kWidth * k; ++x) {
+      stray += bigBare.at(x, y) != oneBare.at(x / k, y / k) ? 1 : 0;
+    }
+  }
+  EXPECT_EQ(stray, 0) << "pixels of the 3x scene without text that are not its 1x pixel";
+
+  int sharper = 0;
+  for (const forms::PixelRect& t : texts) {
+    forms::PixelRect ink1 = differing(one, oneBare, t);
+    forms::PixelRect inkK = differing(big, bigBare, {t.x * k, t.y * k, t.w * k, t.h * k});
+    ASSERT_FALSE(ink1.empty());
+    // Where the 1x letters are, give or take what hinting moves a small face: two 1x pixels.
+    EXPECT_NEAR(inkK.x, ink1.x * k, 2 * k) << t.x << "," << t.y;
+    EXPECT_NEAR(inkK.y, ink1.y * k, 2 * k) << t.x << "," << t.y;
+    EXPECT_NEAR(inkK.x + inkK.w, (ink1.x + ink1.w) * k, 2 * k) << t.x << "," << t.y;
+    EXPECT_NEAR(inkK.y + inkK.h, (ink1.y + ink1.h) * k, 2 * k) << t.x << "," << t.y;
+    for (int y = inkK.y; y + k <= inkK.y + inkK.h; y += k) {
+      for (int x = inkK.x; x + k <= inkK.x + inkK.w; x += k) {
+        sharper += big.at(x, y) != big.at(x + 1, y + 1) ? 1 : 0;
+      }
+    }
+  }
+  EXPECT_GT(sharper, 100) << "the text looks enlarged from 1x pixels";
+}
