@@ -43,17 +43,9 @@ class ScaledDesktop : public ::testing::TestWithParam<Desktop> {
     support::ChildOptions options;
     options.env = {{"SDL_AUDIODRIVER", "dummy"}, {"LSAN_OPTIONS", VOMBREL_LSAN_OPTIONS}};
     options.outputFile = log_.path();
-    game_ = std::make_unique<support::ChildProcess>(VOMBREL_BINARY, options);
-    ASSERT_TRUE(game_->started()) << game_->error();
-    std::optional<support::WindowId> w = x_->findWindow(game_->pid(), "Vombrel !!!!", 20s);
-    ASSERT_TRUE(w) << "no window showed; the game said:\n" << support::readFile(log_.path());
+    std::optional<support::WindowId> w = x_->startGame(game_, VOMBREL_BINARY, options);
+    ASSERT_TRUE(w) << "no window showed: " << game_->error() << support::readFile(log_.path());
     window_ = *w;
-    auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!x_->hasFocus(window_) && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(5ms);
-    }
-    // SDL drops a click that comes within a few milliseconds of the window getting the focus.
-    std::this_thread::sleep_for(100ms);
   }
 
   // Puts the pointer on the window's centre and moves it by (dx, dy) as a mouse would; returns

@@ -198,6 +198,27 @@ bool XProbe::hasFocus(WindowId window) {
   return focus == window;
 }
 
+void XProbe::waitUntilItTakesClicks(WindowId window) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!hasFocus(window) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+}
+
+std::optional<WindowId> XProbe::startGame(std::unique_ptr<ChildProcess>& game,
+                                          const std::string& path, const ChildOptions& options) {
+  game = std::make_unique<ChildProcess>(path, options);
+  std::optional<WindowId> window;
+  if (game->started()) {
+    window = findWindow(game->pid(), "Vombrel !!!!", std::chrono::seconds(20));
+  }
+  if (window) {
+    waitUntilItTakesClicks(*window);
+  }
+  return window;
+}
+
 Point XProbe::pointer() {
   Window root = 0, child = 0;
   int x = 0, y = 0, wx = 0, wy = 0;
@@ -289,7 +310,7 @@ bool xdotool(const std::vector<std::string>& args) {
   return run.started() && run.waitExit(std::chrono::seconds(10)) == 0;
 }
 
-ScaledXServer::ScaledXServer(int dpi, const std::string& xftDpi) {
+ScaledXServer::ScaledXServer(int dpi, const std::string& xftDpi, Point screen) {
   int fds[2];
   if (pipe(fds) != 0) {
     error_ = "cannot make a pipe for Xvfb";
@@ -298,8 +319,16 @@ ScaledXServer::ScaledXServer(int dpi, const std::string& xftDpi) {
   TempFile log("vombrel-xvfb");
   // -noreset keeps the resources when the last client leaves, as a desktop's server does.
   ChildOptions options;
-  options.args = {"Xvfb",    "-displayfd", std::to_string(fds[1]), "-dpi",      std::to_string(dpi),
-                  "-screen", "0",          "1024x768x24",          "-nolisten", "tcp",
+  options.args = {"Xvfb",
+                  "-displayfd",
+                  std::to_string(fds[1]),
+                  "-dpi",
+                  std::to_string(dpi),
+                  "-screen",
+                  "0",
+                  std::to_string(screen.x) + "x" + std::to_string(screen.y) + "x24",
+                  "-nolisten",
+                  "tcp",
                   "-noreset"};
   options.outputFile = log.path();
   server_ = std::make_unique<ChildProcess>("/usr/bin/env", options);

@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/child_process.h"
+
 struct _XDisplay;  // Xlib's Display
 
 namespace support {
@@ -83,6 +85,13 @@ class XProbe {
   Image capture(WindowId window);
   // Whether the window has the keyboard focus.
   bool hasFocus(WindowId window);
+  // Waits up to ten seconds for the window to get the focus, and a moment more: SDL drops a
+  // click that comes within a few milliseconds of the window getting it.
+  void waitUntilItTakesClicks(WindowId window);
+  // Starts the game into `game` and waits for its window to show and take clicks: the window,
+  // or nothing when none showed within 20 s (then the game's output file says why).
+  std::optional<WindowId> startGame(std::unique_ptr<ChildProcess>& game, const std::string& path,
+                                    const ChildOptions& options);
   // Where the pointer is on the screen.
   Point pointer();
   // Sends the window the close request that a window manager's close box sends
@@ -105,15 +114,13 @@ class XProbe {
 // Runs xdotool with the arguments; true when it succeeds.
 bool xdotool(const std::vector<std::string>& args);
 
-class ChildProcess;
-
-// An X server of one's own: Xvfb with a 1024 x 768 screen at the dpi, which it also publishes as
-// the Xft.dpi resource, as a desktop scaled to it does (or publishes xftDpi there, whatever it
-// says, when that is given). It takes a free display number; point $DISPLAY at display() to use
-// it. Ended with the object.
+// An X server of one's own: Xvfb with a screen of the given size (1024 x 768 unless said) at the
+// dpi, which it also publishes as the Xft.dpi resource, as a desktop scaled to it does (or
+// publishes xftDpi there, whatever it says, when that is given). It takes a free display number;
+// point $DISPLAY at display() to use it. Ended with the object.
 class ScaledXServer {
  public:
-  explicit ScaledXServer(int dpi, const std::string& xftDpi = "");
+  explicit ScaledXServer(int dpi, const std::string& xftDpi = "", Point screen = {1024, 768});
   ~ScaledXServer();
   ScaledXServer(const ScaledXServer&) = delete;
   ScaledXServer& operator=(const ScaledXServer&) = delete;

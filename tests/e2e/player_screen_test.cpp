@@ -1,0 +1,198 @@
+// End-to-end: the real vombrel binary on a 1920 x 1080 desktop at 96 dpi (an Xvfb of its own, no
+// window manager): the window's size by default and by --scale, fullscreen with the scene at 5x
+// on black, START clicked where it shows there and the pointer kept to the scene exactly, F11
+// and Ctrl+plus, the settings file they write, and the command line's answers.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/child_process.h"
+#include "tests/support/x11_probe.h"
+
+using namespace std::chrono_literals;
+using support::Point;
+
+namespace {
+
+const Point kStart{52, 190};  // START, in scene pixels
+
+// The game's messages with neither window nor settings: the output file takes stdout and stderr.
+std::pair<std::optional<int>, std::string> runWithoutDisplay(std::vector<std::string> args) {
+  support::TempFile log("vombrel-e2e-log");
+  support::ChildOptions options;
+  options.args = std::move(args);
+  options.env = {{"DISPLAY", std::nullopt}, {"WAYLAND_DISPLAY", std::nullopt}};
+  options.outputFile = log.path();
+  support::ChildProcess game(VOMBREL_BINARY, options);
+  std::optional<int> status = game.waitExit(10s);
+  return {status, support::readFile(log.path())};
+}
+
+TEST(CommandLine, HelpVersionAndAWrongOptionAnswerWithoutAWindow) {
+  auto [help, usage] = runWithoutDisplay({"--help"});
+  EXPECT_EQ(help, 0);
+  for (const char* listed : {"--scale N", "--fullscreen", "--window", "F11", "Ctrl+0"}) {
+    EXPECT_NE(usage.find(listed), std::string::npos) << listed << " not in\n" << usage;
+  }
+  auto [version, said] = runWithoutDisplay({"--version"});
+  EXPECT_EQ(version, 0);
+  EXPECT_EQ(said, "vombrel " VOMBREL_VERSION "\n");
+  // Status 2, not the 1 of a window that could not open: it never tried.
+  for (std::vector<std::string> wrong : {std::vector<std::string>{"--scale", "two"}, {"--big"}}) {
+    auto [status, complaint] = runWithoutDisplay(wrong);
+    EXPECT_EQ(status, 2) << complaint;
+    EXPECT_NE(complaint.find(wrong[0]), std::string::npos) << complaint;
+    EXPECT_NE(complaint.find("Usage: vombrel"), std::string::npos) << complaint;
+  }
+}
+
+class FullHdDesktop : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    server_ = std::make_unique<support::ScaledXServer>(96, "", Point{1920, 1080});
+    ASSERT_EQ(server_->error(), "");
+    setenv("DISPLAY", server_->display().c_str(), 1);
+    x_ = std::make_unique<support::XProbe>();
+    ASSERT_TRUE(x_->connected()) << x_->error();
+    std::filesystem::remove_all(config_);
+  }
+  void TearDown() override { std::filesystem::remove_all(config_); }
+
+  // Starts the game and waits for its window to show with the focus.
+  void start(std::vector<std::string> args = {}) {
+    game_.reset();
+    support::ChildOptions options;
+    options.args = std::move(args);
+    options.env = {{"SDL_AUDIODRIVER", "dummy"},
+                   {"LSAN_OPTIONS", VOMBREL_LSAN_OPTIONS},
+                   {"XDG_CONFIG_HOME", config_.string()}};
+    options.outputFile = log_.path();
+    std::optional<support::WindowId> w = x_->startGame(game_, VOMBREL_BINARY, options);
+    ASSERT_TRUE(w) << "no window showed: " << game_->error() << support::readFile(log_.path());
+    window_ = *w;
+  }
+  void quit() {
+    ASSERT_TRUE(x_->requestClose(window_));
+    EXPECT_EQ(game_->waitExit(10s), 0);
+  }
+  // Waits for the window to take the size; returns the size it has then.
+  Point sizeAfter(Point wanted) {
+    auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (std::chrono::steady_clock::now() < deadline) {
+      Point s = x_->size(window_);
+      if (s.x == wanted.x && s.y == wanted.y) {
+        break;
+      }
+      std::this_thread::sleep_for(20ms);
+    }
+    return x_->size(window_);
+  }
+  // Moves the pointer from the screen's middle by (dx, dy); returns where the server let it go.
+  Point push(int dx, int dy) {
+    support::xdotool({"mousemove", "960", "540", "mousemove_relative", "--", std::to_string(dx),
+                      std::to_string(dy)});
+    return x_->pointer();
+  }
+  std::string settings() { return support::readFile((config_ / "vombrel/settings.ini").string()); }
+
+  std::unique_ptr<support::ScaledXServer> server_;
+  std::unique_ptr<support::XProbe> x_;
+  std::filesystem::path config_ =
+      std::filesystem::temp_directory_path() / ("vombrel-e2e-config-" + std::to_string(getpid()));
+  support::TempFile log_{"vombrel-e2e-log"};
+  std::unique_ptr<support::ChildProcess> game_;
+  support::WindowId window_ = 0;
+};
+
+TEST_F(FullHdDesktop, FullscreenShowsTheSceneAt5xOnBlackAndKeepsThePointerToIt) {
+  start({"--fullscreen"});
+  ASSERT_EQ(sizeAfter({1920, 1080}).x, 1920);
+  EXPECT_EQ(x_->size(window_).y, 1080);
+  const Point o{200, 7};  // the scene's 1520 x 1065 in the middle
+  support::Image shot = x_->capture(window_);
+  ASSERT_EQ(shot.width, 1920);
+  auto black = [](support::Rgb p) { return p == support::Rgb{0, 0, 0}; };
+  EXPECT_EQ(shot.count({0, 0, 199, 1079}, black), 200 * 1080) << "left border";
+  EXPECT_EQ(shot.count({1720, 0, 1919, 1079}, black), 200 * 1080) << "right border";
+  EXPECT_EQ(shot.count({200, 0, 1719, 6}, black), 1520 * 7) << "top border";
+  EXPECT_EQ(shot.count({200, 1072, 1719, 1079}, black), 1520 * 8) << "bottom border";
+  // The scene's own edges: sky, fence and grass, right up to the border.
+  EXPECT_EQ(shot.count({200, 7, 1719, 7}, black) + shot.count({200, 1071, 1719, 1071}, black) +
+                shot.count({200, 7, 200, 1071}, black) + shot.count({1719, 7, 1719, 1071}, black),
+            0);
+  if (const char* keep = std::getenv("VOMBREL_SCREENSHOT_5X")) {
+    EXPECT_EQ(shot.savePng(keep), "");
+  }
+
+  // A click on the border where START would be if the border were not left out does nothing.
+  support::xdotool({"mousemove", "150", std::to_string(o.y + kStart.y * 5), "click", "1"});
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(push(3000, 0).x, 1919) << "the border started a game";
+
+  support::xdotool({"mousemove", std::to_string(o.x + kStart.x * 5),
+                    std::to_string(o.y + kStart.y * 5), "click", "1"});
+  auto deadline = std::chrono::steady_clock::now() + 3s;
+  while (push(3000, 0).x == 1919 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(20ms);
+  }
+  EXPECT_EQ(push(-3000, 0).x, 200) << "first column";
+  EXPECT_EQ(push(3000, 0).x, 1719) << "last column";
+  EXPECT_EQ(push(0, -3000).y, 7) << "first row";
+  EXPECT_EQ(push(0, 3000).y, 1071) << "last row";
+
+  // F11: the usual window, still confined to it while the game runs; the key is remembered,
+  // the command line's --fullscreen is not.
+  support::xdotool({"key", "F11"});
+  ASSERT_EQ(sizeAfter({608, 426}).x, 608);
+  EXPECT_EQ(x_->size(window_).y, 426);
+  Point w = x_->origin(window_);
+  EXPECT_EQ(push(3000, 0).x, w.x + 607);
+  EXPECT_EQ(push(0, 3000).y, w.y + 425);
+  EXPECT_EQ(settings().find("scale"), std::string::npos) << settings();
+  EXPECT_NE(settings().find("fullscreen=0"), std::string::npos) << settings();
+  quit();
+}
+
+TEST_F(FullHdDesktop, TheWindowsSizeIsTheScreensOrThePlayersAndIsRemembered) {
+  start();
+  EXPECT_EQ(sizeAfter({608, 426}).x, 608);
+  EXPECT_EQ(x_->size(window_).y, 426);
+  support::xdotool({"key", "ctrl+plus"});
+  EXPECT_EQ(sizeAfter({912, 639}).x, 912);
+  support::xdotool({"key", "alt+Return"});
+  EXPECT_EQ(sizeAfter({1920, 1080}).x, 1920);
+  quit();
+  EXPECT_NE(settings().find("scale=3"), std::string::npos) << settings();
+  EXPECT_NE(settings().find("fullscreen=1"), std::string::npos) << settings();
+
+  // The next run opens as they were left; leaving fullscreen gives back their window.
+  start();
+  EXPECT_EQ(sizeAfter({1920, 1080}).x, 1920);
+  support::xdotool({"key", "F11"});
+  EXPECT_EQ(sizeAfter({912, 639}).y, 639);
+  quit();
+
+  // This run's --scale wins and is not saved.
+  start({"--scale", "1"});
+  EXPECT_EQ(sizeAfter({304, 213}).x, 304);
+  quit();
+  EXPECT_NE(settings().find("scale=3"), std::string::npos) << settings();
+
+  // A corrupt file: the usual size and one warning that names it.
+  std::ofstream(config_ / "vombrel/settings.ini") << "scale=lots\n";
+  start();
+  EXPECT_EQ(sizeAfter({608, 426}).x, 608);
+  quit();
+  std::string said = support::readFile(log_.path());
+  EXPECT_NE(said.find("settings.ini"), std::string::npos) << said;
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+}
+
+}  // namespace
