@@ -45,31 +45,37 @@ loads.sort((a, b) => a - b);
 console.log(`load to first frame: median ${loads[2].toFixed(0)} ms of ${COLD_STARTS} cold starts ` +
             `(${loads.map((t) => t.toFixed(0)).join(', ')})`);
 
-// The main thread's busy time (Chromium's TaskDuration) and the page's timeouts and frames.
-const context = await browser.createBrowserContext();
-const page = await context.newPage();
-await page.evaluateOnNewDocument(watchTimeoutsAndFrames);
-await page.goto(site.url);
-await page.waitForFunction(() => window.seen.firstFrame !== null);
-const cdp = await page.createCDPSession();
-await cdp.send('Performance.enable');
-const busy = async () =>
-  (await cdp.send('Performance.getMetrics')).metrics.find((m) => m.name === 'TaskDuration').value;
-async function span(what) {
-  const before = {busy: await busy(), ...(await page.evaluate(() => window.seen))};
-  await sleep(SPAN_MS);
-  const after = {busy: await busy(), ...(await page.evaluate(() => window.seen))};
-  const s = SPAN_MS / 1000;
-  console.log(`${what}: main thread busy ${((after.busy - before.busy) / s * 100).toFixed(2)} %, ` +
-              `${((after.timeouts - before.timeouts) / s).toFixed(1)} timeouts/s, ` +
-              `${((after.frames - before.frames) / s).toFixed(1)} frames/s`);
+// The main thread's busy time (Chromium's TaskDuration) and the page's timeouts and frames, idle
+// and during a game, with the scene at 1x (a small window) and at 4x (a 1920 x 1080 window).
+for (const [factor, viewport] of [['1x', {width: 400, height: 320}],
+                                  ['4x', {width: 1920, height: 1080}]]) {
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  await page.setViewport(viewport);
+  await page.evaluateOnNewDocument(watchTimeoutsAndFrames);
+  await page.goto(site.url);
+  await page.waitForFunction(() => window.seen.firstFrame !== null);
+  const cdp = await page.createCDPSession();
+  await cdp.send('Performance.enable');
+  const busy = async () =>
+    (await cdp.send('Performance.getMetrics')).metrics.find((m) => m.name === 'TaskDuration').value;
+  const span = async (what) => {
+    const before = {busy: await busy(), ...(await page.evaluate(() => window.seen))};
+    await sleep(SPAN_MS);
+    const after = {busy: await busy(), ...(await page.evaluate(() => window.seen))};
+    const s = SPAN_MS / 1000;
+    console.log(`${what} at ${factor}: main thread busy ` +
+                `${((after.busy - before.busy) / s * 100).toFixed(2)} %, ` +
+                `${((after.timeouts - before.timeouts) / s).toFixed(1)} timeouts/s, ` +
+                `${((after.frames - before.frames) / s).toFixed(1)} frames/s`);
+  };
+  await sleep(1000);
+  await span('idle');
+  const box = await (await page.$('#canvas')).boundingBox();
+  await page.mouse.click(box.x + 40 * box.width / 304, box.y + 190 * box.height / 213);  // START
+  await span('during a game');
+  await context.close();
 }
-await sleep(1000);
-await span('idle');
-const box = await (await page.$('#canvas')).boundingBox();
-await page.mouse.click(box.x + 40 * box.width / 304, box.y + 190 * box.height / 213);  // START
-await span('during a game');
 
-await context.close();
 await browser.close();
 await site.close();

@@ -113,7 +113,8 @@ struct WebHost::State {
     }
     announce();
     if (step.nextDeadline) {
-      double delay = std::max<double>(0, static_cast<double>(*step.nextDeadline) - clock());
+      // Counted from the game's own whole milliseconds, so that the timer is due when it fires.
+      double delay = std::max<double>(0, static_cast<double>(*step.nextDeadline - host.now()));
       timeout = emscripten_set_timeout(&State::onTimeout, delay, this);
     }
   }
