@@ -3,6 +3,7 @@
 // rests behind the fence; closing it resumes the game with the next appearance. The bonus
 // item keeps flying, in front of the panel.
 #include "app/form1.h"
+#include "app/layout.h"
 
 void Form1::Label9_Click() {
   if (Label9.Caption == "ABOUT") {
@@ -11,7 +12,7 @@ void Form1::Label9_Click() {
       Timer3.Enabled = false;
       Timer2.Enabled = false;
       Timer1.Enabled = false;
-      Image2.Top = 1560;
+      Image2.Top = layout::kTargetParkedTop;
     }
     for (forms::Label* status : {&Label1, &Label3, &Label4, &Label5, &Label7, &Label8}) {
       status->Visible = false;

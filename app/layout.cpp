@@ -1,7 +1,8 @@
 // The window as it is created, before Form_Load runs: every control's position, size, caption,
 // colours, font and visibility, the pictures, and the order in which the controls stack.
-// This is the one place these numbers live; the handlers rely on them (the target rests at
-// Top 1560 behind the fence, peaks at 1020; the bonus item starts at Left -150; ...).
+// This is the one place these numbers live; those the handlers share are named in layout.h.
+#include "app/layout.h"
+
 #include <string>
 
 #include "about/about_text.h"
@@ -68,8 +69,8 @@ void store(forms::Image& i, float left, float top, float size, const forms::Pict
 void Form1::applyLayout() {
   // The window's title and size: the window itself is opened from them.
   Caption = "Vombrel !!!!";
-  ClientWidth = forms::toPixels(4560);
-  ClientHeight = forms::toPixels(3195);
+  ClientWidth = forms::toPixels(layout::kWindowWidth);
+  ClientHeight = forms::toPixels(layout::kWindowHeight);
   BackColor = kWhite;
   Picture = picture("landscape", assets::Pic::Landscape);
   ForeColor = Color::rgb(0, 128, 0);
@@ -96,8 +97,8 @@ void Form1::applyLayout() {
 
   // The fence across the window, with the message label inside it.
   Picture1.Left = 0;
-  Picture1.Top = 1560;
-  Picture1.Width = 4560;
+  Picture1.Top = layout::kFenceTop;
+  Picture1.Width = layout::kWindowWidth;
   Picture1.Height = 900;
   Picture1.Picture = picture("fence", assets::Pic::Fence);
   Picture1.ForeColor = Color::rgb(128, 64, 0);
@@ -107,7 +108,7 @@ void Form1::applyLayout() {
 
   // The target, resting behind the fence.
   Image2.Left = 1920;
-  Image2.Top = 1560;
+  Image2.Top = layout::kTargetParkedTop;
   Image2.Width = 540;
   Image2.Height = 540;
   Image2.Picture = picture("target_white", assets::Pic::TargetWhite);
@@ -116,7 +117,7 @@ void Form1::applyLayout() {
   const forms::Picture bird = picture("bird", assets::Pic::Bird);
   const forms::Picture figure3 = picture("figure3", assets::Pic::Figure3);
   const forms::Picture figure3Hit = picture("figure3_hit", assets::Pic::Figure3Hit);
-  Image3.Left = -150;
+  Image3.Left = layout::kBirdOutOfView;
   Image3.Top = 840;
   Image3.Width = 150;
   Image3.Height = 150;

@@ -5,6 +5,7 @@
 // bottom and right) and hides the other two; a press sinks it; moving over the bare window hides
 // every frame. At most one frame shows at a time.
 #include "app/form1.h"
+#include "app/layout.h"
 #include "app/my.h"
 #include "forms/types.h"
 
@@ -105,7 +106,7 @@ void Form1::Form_Unload() {
 void Form1::Label2_MouseDown(int, int, float X, float Y) {
   oldX = forms::roundEven(X);
   oldY = forms::roundEven(Y);
-  if (oldY < 555) {
+  if (oldY < layout::kBoardsBottom) {
     Picture1.ForeColor = forms::Color::rgb(128, 64, 0);
   }
   Picture1.Line(oldX, oldY, X, Y);

@@ -52,7 +52,7 @@ void BM_RouteMouseMove(benchmark::State& state) {
 }
 BENCHMARK(BM_RouteMouseMove);
 
-// One due timer of a running game: almost always a 10 ms step of the target's rise or sink.
+// One due timer of a running game: almost always a 55 ms step of the target's rise or sink.
 // When a game runs out of appearances it is started again, outside the timing.
 void BM_TargetCycleTick(benchmark::State& state) {
   LoadedGame game;

@@ -43,18 +43,6 @@ void Form::setStacking(std::vector<Control*> backToFront) {
   damage(client());
 }
 
-std::vector<Control*> Form::allControls() const {
-  std::vector<Control*> all;
-  for (Control* c : stacking_) {
-    all.push_back(c);
-    if (c->kind() == Kind::PictureBox) {
-      const auto& children = static_cast<PictureBox*>(c)->children();
-      all.insert(all.end(), children.begin(), children.end());
-    }
-  }
-  return all;
-}
-
 std::vector<Timer*> Form::timers() const {
   std::vector<Timer*> result;
   for (Control* c : stacking_) {

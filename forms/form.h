@@ -69,8 +69,6 @@ class Form : public PropertyOwner {
   // child windows and always paint and take the mouse in front of the rest, keeping their
   // order among themselves. Timers may be listed anywhere.
   void setStacking(std::vector<Control*> backToFront);
-  // Every control registered, including those inside picture boxes.
-  std::vector<Control*> allControls() const;
 
   // --- driving the form ---
   void Load();

@@ -14,10 +14,6 @@ constexpr std::uint32_t argb(Rgb c) {
 
 }  // namespace
 
-MarksLayer::MarksLayer(int width, int height) {
-  resize(width, height);
-}
-
 void MarksLayer::resize(int width, int height) {
   width_ = std::max(width, 0);
   height_ = std::max(height, 0);

@@ -15,7 +15,6 @@ namespace forms {
 class MarksLayer {
  public:
   MarksLayer() = default;
-  MarksLayer(int width, int height);
 
   void resize(int width, int height);  // clears
 

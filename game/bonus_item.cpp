@@ -11,18 +11,19 @@
 #include <cmath>
 
 #include "app/form1.h"
+#include "app/layout.h"
 #include "forms/captions.h"
 
 void Form1::Timer5_Timer() {
   Image3.Picture = Image5.Picture;
-  Image3.Left = -150;
-  Image3.Top = std::floor(Rnd() * 840.0 + 1);
+  Image3.Left = layout::kBirdOutOfView;
+  Image3.Top = std::floor(Rnd() * layout::kBirdSky + 1);
   Timer6.Enabled = true;
   Timer5.Enabled = false;
 }
 
 void Form1::Timer6_Timer() {
-  if (Image3.Left > 4560) {
+  if (Image3.Left > layout::kBirdGone) {
     Timer5.Enabled = true;
     Timer6.Enabled = false;
   } else {
@@ -34,7 +35,8 @@ void Form1::Timer7_Timer() {
   Label12.Caption = "";
   Timer5.Enabled = true;
   Timer7.Enabled = false;
-  Image3.Left = -150;  // out of view; it keeps the hit picture until the next launch
+  Image3.Left =
+      layout::kBirdOutOfView;  // out of view; it keeps the hit picture until the next launch
 }
 
 void Form1::Image3_MouseDown(int, int, float, float) {

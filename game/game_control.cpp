@@ -4,6 +4,7 @@
 // "START" otherwise. Label6_Click is also called directly, while a game runs, by the countdown
 // reaching 0 and by the winning hit; both then take the stop path.
 #include "app/form1.h"
+#include "app/layout.h"
 #include "app/my.h"
 
 void Form1::Form_Load() {
@@ -52,7 +53,8 @@ void Form1::Label6_Click() {
   Timer3.Enabled = false;
   Timer2.Enabled = false;
   Timer1.Enabled = false;
-  Image2.Top = 1560;  // the target drops behind the fence at once, whatever it was doing
+  Image2.Top =
+      layout::kTargetParkedTop;  // the target drops behind the fence at once, whatever it was doing
   speed = 60;
   Label8.Caption = "120";
   Label1.Caption = "0";

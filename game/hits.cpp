@@ -11,6 +11,18 @@
 using forms::numberOf;
 using forms::textOf;
 
+namespace {
+
+// A level's goal met moves the game to the next level, where the target rises this many twips
+// a tick. Level 5 has no next level: its goal wins the game.
+struct LevelUp {
+  int from;
+  int speed;
+};
+constexpr LevelUp kLevelUps[] = {{1, 90}, {2, 108}, {3, 135}, {4, 180}};
+
+}  // namespace
+
 void Form1::Image2_Click() {
   hitTarget();
 }
@@ -25,29 +37,13 @@ void Form1::hitTarget() {
 
   auto score = [this] { return numberOf(Label1.Caption); };
   auto level = [this] { return numberOf(Label4.Caption); };
-  if (score() == 90 && level() == 1) {
-    Label1.Caption = "-10";
-    speed = 90;
-    Label4.Caption = "2";
-    zvuk.PlaySound(4, "RESTYPE");
-  }
-  if (score() == 90 && level() == 2) {
-    Label1.Caption = "-10";
-    Label4.Caption = "3";
-    speed = 108;
-    zvuk.PlaySound(4, "RESTYPE");
-  }
-  if (score() == 90 && level() == 3) {
-    Label4.Caption = "4";
-    speed = 135;
-    Label1.Caption = "-10";
-    zvuk.PlaySound(4, "RESTYPE");
-  }
-  if (score() == 90 && level() == 4) {
-    Label4.Caption = "5";
-    speed = 180;
-    Label1.Caption = "-10";
-    zvuk.PlaySound(4, "RESTYPE");
+  for (const LevelUp& up : kLevelUps) {
+    if (score() == 90 && level() == up.from) {
+      Label1.Caption = "-10";
+      Label4.Caption = textOf(up.from + 1);
+      speed = up.speed;
+      zvuk.PlaySound(4, "RESTYPE");
+    }
   }
   if (score() == -10 && Timer4.Enabled) {
     Label1.Caption = "0";

@@ -5,6 +5,7 @@
 // on the grass; the sound comes with the click, and every tenth click up to the eightieth has a
 // sound of its own. On the fence Picture1 the sound comes at once with the press.
 #include "app/form1.h"
+#include "app/layout.h"
 #include "forms/types.h"
 
 namespace {
@@ -16,11 +17,11 @@ const forms::Color kDarkRed = forms::Color::rgb(128, 0, 0);
 void Form1::Form_MouseDown(int, int, float X, float Y) {
   oldX = forms::roundEven(X);
   oldY = forms::roundEven(Y);
-  if (oldY > 1545) {
+  if (oldY > layout::kGrassTop) {
     ForeColor = kGreen;
     Line(oldX, oldY, X, Y);
   }
-  if (oldY < 1080) {
+  if (oldY < layout::kSkyBottom) {
     ForeColor = kLightBlue;
     Line(oldX, oldY, X, Y);
   }
@@ -46,17 +47,17 @@ void Form1::Form_DblClick() {
 void Form1::Picture1_MouseDown(int, int, float X, float Y) {
   oldX = forms::roundEven(X);
   oldY = forms::roundEven(Y);
-  if (oldY >= 60 && oldY <= 555) {
+  if (oldY >= layout::kBoardsTop && oldY <= layout::kBoardsBottom) {
     Picture1.ForeColor = kDarkRed;
     Picture1.Line(oldX, oldY, X, Y);
     zvuk.PlaySound(3, "RESTYPE");
   }
-  if (oldY < 60) {
+  if (oldY < layout::kBoardsTop) {
     Picture1.ForeColor = kLightBlue;
     Picture1.Line(oldX, oldY, X, Y);
     zvuk.PlaySound(3, "RESTYPE");
   }
-  if (oldY > 555) {
+  if (oldY > layout::kBoardsBottom) {
     Picture1.ForeColor = kGreen;
     Picture1.Line(oldX, oldY, X, Y);
     zvuk.PlaySound(7, "RESTYPE");

@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "app/form1.h"
+#include "app/layout.h"
 #include "forms/captions.h"
 
 using forms::numberOf;
@@ -32,14 +33,14 @@ void Form1::Timer1_Timer() {
   if (numberOf(Label8.Caption) == 0) {
     // The appearance that used up the counter never rises: the stop path switches Timer2 off.
     Label2.Caption = "Game over";
-    Image2.Top = 1560;
+    Image2.Top = layout::kTargetParkedTop;
     Label6_Click();
   }
   Timer1.Enabled = false;
 }
 
 void Form1::Timer2_Timer() {
-  if (Image2.Top == 1020) {
+  if (Image2.Top == layout::kTargetPeakTop) {
     Timer3.Enabled = true;
     Timer2.Enabled = false;
   } else {
@@ -48,7 +49,7 @@ void Form1::Timer2_Timer() {
 }
 
 void Form1::Timer3_Timer() {
-  if (Image2.Top == 1560) {
+  if (Image2.Top == layout::kTargetParkedTop) {
     Timer1.Enabled = true;
     Timer3.Enabled = false;
   } else {
@@ -61,7 +62,7 @@ void Form1::Timer4_Timer() {
   // rounds up to 3 and would play the wrong sound.
   const float sound = static_cast<float>(std::floor(Rnd() * 2.0 + 1));
   zvuk.PlaySound(sound, "RESTYPE");
-  Image2.Top = 1560;  // the hit target vanishes at once; it does not sink
+  Image2.Top = layout::kTargetParkedTop;  // the hit target vanishes at once; it does not sink
   Timer1.Enabled = true;
   Timer4.Enabled = false;
 }

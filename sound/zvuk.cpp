@@ -1,6 +1,9 @@
 // The sound bank's one operation. See zvuk.h.
 #include "sound/zvuk.h"
 
+#include <cstdint>
+#include <vector>
+
 #include "assets/resources.h"
 #include "forms/types.h"
 
@@ -36,6 +39,5 @@ void Zvuk::PlaySound(double id, std::string_view type) {
   if (res.bytes.empty()) {
     return;
   }
-  soundBytes_ = std::move(res.bytes);
-  services_.playSound(soundBytes_);
+  services_.playSound(res.bytes);
 }

@@ -3,16 +3,12 @@
 //
 //   zvuk.PlaySound(7, "RESTYPE");   // returns at once; the shot plays in the background
 //
-// Every call loads the resource anew. soundBytes holds the bytes of the last sound loaded, as the
-// module always has; the host keeps its own copy while it plays. A missing sound shows the message
-// box "Please check the spelling of the ID or TYPE." (once per call) and lets the caller go on;
-// every other failure is silent.
+// Every call loads the resource anew; the host keeps its own copy while it plays. A missing sound
+// shows the message box "Please check the spelling of the ID or TYPE." (once per call) and lets the
+// caller go on; every other failure is silent.
 #pragma once
 
-#include <cstdint>
-#include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/game_services.h"
 
@@ -26,9 +22,6 @@ class Zvuk {
   // id is a whole number; the post-hit pause passes it as a float (1.0 or 2.0).
   void PlaySound(double id, std::string_view type);
 
-  const std::vector<std::uint8_t>& soundBytes() const { return soundBytes_; }
-
  private:
   platform::GameServices& services_;
-  std::vector<std::uint8_t> soundBytes_;
 };
