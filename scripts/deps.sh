@@ -1,22 +1,41 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing Vombrel need,
-# but only those that are missing, so that a second run costs nothing.
+# Installs the Debian packages that a task needs, but only those that are missing, so that a
+# second run costs nothing. Each script asks for its own task:
+#
+#   bash scripts/deps.sh run        # build and play on Linux: compiler, CMake, SDL2, SDL2_ttf, Xlib
+#   bash scripts/deps.sh package    # the .deb
+#   bash scripts/deps.sh windows    # the .exe, cross-compiled with mingw-w64
+#   bash scripts/deps.sh web        # the page, with Emscripten
+#   bash scripts/deps.sh test       # everything above, and what the tests drive it with
 set -euo pipefail
 
-packages=(
-  build-essential cmake pkg-config
-  libsdl2-dev libsdl2-ttf-dev
+run=(build-essential cmake pkg-config libsdl2-dev libsdl2-ttf-dev libx11-dev)
+package=("${run[@]}" dpkg-dev file)
+windows=(make cmake g++-mingw-w64-x86-64-posix)
+web=(make cmake emscripten python3)
+test=("${package[@]}" "${windows[@]}" "${web[@]}"
   libgtest-dev libbenchmark-dev
-  xvfb xdotool x11-utils imagemagick libx11-dev
-  desktop-file-utils appstream lintian dpkg-dev file
-  emscripten chromium
-  g++-mingw-w64-x86-64-posix wine wine64 fonts-wine python3
+  xvfb xdotool x11-utils imagemagick
+  desktop-file-utils appstream lintian
+  chromium wine wine64 fonts-wine
   # tools/make_assets.py cuts the game's fonts out of fonts-liberation2 with fontTools
-  python3-fonttools fonts-liberation2
-)
+  python3-fonttools fonts-liberation2)
+
+[ $# -gt 0 ] || { echo "usage: scripts/deps.sh run|package|windows|web|test ..." >&2; exit 2; }
+packages=()
+for task in "$@"; do
+  case $task in
+    run) packages+=("${run[@]}") ;;
+    package) packages+=("${package[@]}") ;;
+    windows) packages+=("${windows[@]}") ;;
+    web) packages+=("${web[@]}") ;;
+    test) packages+=("${test[@]}") ;;
+    *) echo "scripts/deps.sh: no task \"$task\" (run, package, windows, web or test)" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
-for p in "${packages[@]}"; do
+for p in $(printf '%s\n' "${packages[@]}" | sort -u); do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0

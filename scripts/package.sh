@@ -4,7 +4,7 @@
 # the program by dpkg-shlibdeps. Prints the package's path.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh >&2
+bash scripts/deps.sh package >&2
 
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 CXXFLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \

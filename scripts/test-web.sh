@@ -4,7 +4,7 @@
 # against a server the test starts itself on 127.0.0.1. Installs missing Debian packages first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
+bash scripts/deps.sh test
 
 jobs=$(nproc)
 build=build/ci-web

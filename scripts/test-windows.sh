@@ -8,7 +8,7 @@
 # (Managed=N). Starts a private Xvfb when there is no display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
+bash scripts/deps.sh test
 
 jobs=$(nproc)
 build=build/ci-win32

@@ -6,7 +6,7 @@
 # window tests when there is no display.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
+bash scripts/deps.sh test
 
 jobs=$(nproc)
 

@@ -10,6 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 port=${1:-8080}
 build=build/web-page
+bash scripts/deps.sh web
 export NODE_PATH=/usr/share/nodejs  # where Debian's Emscripten finds acorn
 
 emcmake cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVOMBREL_TESTS=OFF >/dev/null

@@ -4,7 +4,7 @@
 # packages it needs first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
+bash scripts/deps.sh windows
 cmake -S . -B build/windows -DVOMBREL_TESTS=OFF -DCMAKE_BUILD_TYPE=MinSizeRel \
   -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake >/dev/null
 cmake --build build/windows -j "$(nproc)" --target vombrel
