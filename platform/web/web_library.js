@@ -47,8 +47,10 @@ mergeInto(LibraryManager.library, {
     const v = vombrel, dpr = window.devicePixelRatio || 1;
     const full = document.fullscreenElement === v.frame;
     const pageMargin = 16;  // body's margins around the game, left and right or top and bottom
-    const roomW = window.innerWidth - (full ? 0 : pageMargin);
-    const roomH = window.innerHeight - (full ? 0 : pageMargin + v.bar.offsetHeight);
+    // The page's own room leaves out its scroll bars: the help below the game scrolls.
+    const page = document.documentElement;
+    const roomW = full ? window.innerWidth : page.clientWidth - pageMargin;
+    const roomH = full ? window.innerHeight : page.clientHeight - pageMargin - v.bar.offsetHeight;
     const factor = Math.max(1, Math.floor(Math.min(roomW * dpr / v.width, roomH * dpr / v.height)));
     const changed = factor !== v.factor || v.ctx === null;
     if (changed) {
