@@ -54,7 +54,8 @@ mergeInto(LibraryManager.library, {
     const factor = Math.max(1, Math.floor(Math.min(roomW * dpr / v.width, roomH * dpr / v.height)));
     const changed = factor !== v.factor || v.ctx === null;
     if (changed) {
-      // The scene shown so far, enlarged, until the game paints it anew at the new factor.
+      // The scene shown so far, at the new factor, until the game paints it anew; for good once
+      // the program has ended.
       let old = null;
       if (v.ctx) {
         old = document.createElement('canvas');
@@ -71,9 +72,7 @@ mergeInto(LibraryManager.library, {
       v.ctx.setTransform(factor, 0, 0, factor, 0, 0);
     }
     v.cssScale = factor / dpr;
-    // The browser lays the page out in 64ths of a CSS pixel: a size rounded up, never down,
-    // keeps the canvas from being shrunk by a hair, which would blur it.
-    const css = (pixels) => Math.ceil(pixels * factor / dpr * 64) / 64 + 'px';
+    const css = (pixels) => pixels * factor / dpr + 'px';
     v.scene.style.width = v.canvas.style.width = css(v.width);
     v.scene.style.height = v.canvas.style.height = css(v.height);
     v.scene.style.setProperty('--pixel', v.cssScale + 'px');

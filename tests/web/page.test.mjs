@@ -427,6 +427,18 @@ test('the canvas is a whole factor of the device\'s pixels, the largest that fit
   assert.deepEqual([l.w, l.h], [W * 5, H * 5]);
   assert.ok(Math.abs(l.cssW * 1.5 - l.w) < 0.1 && Math.abs(l.cssH * 1.5 - l.h) < 0.1,
             `CSS ${l.cssW}x${l.cssH} at 1.5 is not the backing store ${l.w}x${l.h}`);
+  // Crisp: what the screen shows is the backing store, pixel for pixel.
+  const screen = await page.screenshot({encoding: 'base64'});
+  const blurred = await page.evaluate(async (png, ratio) => {
+    const shot = await createImageBitmap(await (await fetch(`data:image/png;base64,${png}`)).blob());
+    const c = document.getElementById('canvas'), r = c.getBoundingClientRect();
+    const shown = new OffscreenCanvas(c.width, c.height).getContext('2d');
+    shown.drawImage(shot, -Math.round(r.left * ratio), -Math.round(r.top * ratio));
+    const a = shown.getImageData(0, 0, c.width, c.height).data;
+    const b = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+    return a.filter((v, i) => i % 4 !== 3 && Math.abs(v - b[i]) > 2).length;
+  }, screen, 1.5);
+  assert.equal(blurred, 0, 'the canvas is shown resampled');
 
   // A zoom to 200 %: the same window in half as many CSS pixels, each of twice the device
   // pixels. The page's bar is twice as tall on the screen, so the game steps down to 4.
