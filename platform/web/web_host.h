@@ -1,7 +1,9 @@
 // The browser host: the game in a page, on a 2D canvas, with Web Audio, Pointer Lock and a
 // <dialog>. The page calls the program back and the program must return, so nothing here waits:
 // every DOM event and every timeout runs one turn of the session and schedules the next timeout
-// only while a timer of the game runs. An idle page costs nothing.
+// only while a timer of the game runs. An idle page costs nothing. The game's clock stands still
+// while the page is hidden; a finger shoots where it touches, with no lock; when the program
+// ends, the page says so and offers a new run, made from the same form maker.
 //
 //   static platform::web::WebHost host;
 //   host.play([](platform::GameServices& s) { return std::make_unique<Form1>(s); },
