@@ -303,8 +303,7 @@ void Painter::draw(const forms::DrawTextRun& c) {
   if (c.text.empty() || !clipTo(c.clip)) {
     return;
   }
-  // The letters are made at the scene's size, not enlarged from small ones; the lines break
-  // where the layout measured them, at the game's own size.
+  // The letters are made at the scene's size, not enlarged from small ones.
   forms::Font big = c.font;
   big.pixelSize *= k_;
   HFONT face = fonts_.face(big);
@@ -312,11 +311,13 @@ void Painter::draw(const forms::DrawTextRun& c) {
     return;
   }
   // Wrapped text is always left-aligned; a single line is placed in its box as the label says.
-  std::string lines = c.wrap ? forms::wrapWords(c.text, c.box.w,
-                                                [&](std::string_view line) {
-                                                  return fonts_.measure(c.font, line).width;
-                                                })
-                             : c.text;
+  // The lines break where they fit at the scene's size: small letters are hinted to whole
+  // pixels and come out relatively narrower, and a line that just fits at 1x would be cut off.
+  std::string lines =
+      c.wrap
+          ? forms::wrapWords(c.text, c.box.w * k_,
+                             [&](std::string_view line) { return fonts_.measure(big, line).width; })
+          : c.text;
   HGDIOBJ old = SelectObject(dc_, face);
   SetTextColor(dc_, colorOf(c.color));
   int y = c.box.y * k_;

@@ -290,6 +290,13 @@ TEST(Fonts, EachFaceComesFromItsEmbeddedFile) {
   DeleteDC(dc);
 }
 
+// The painter's back buffer, 0xAARRGGBB by rows.
+const std::uint32_t* pixelsOf(const platform::win32::Painter& p) {
+  DIBSECTION dib{};
+  GetObjectW(GetCurrentObject(p.dc(), OBJ_BITMAP), sizeof dib, &dib);
+  return static_cast<const std::uint32_t*>(dib.dsBm.bmBits);
+}
+
 // At factor 3 every pixel of the scene's pictures, fills and lines is a 3 x 3 square of its 1x
 // colour, nothing smeared; the text is set anew at three times the size, so that its letters
 // have edges finer than a square.
@@ -309,11 +316,6 @@ TEST(Painter, PicturesAreWholeSquaresAndTextIsSetAtTheFactor) {
   platform::win32::Painter big(kClientWidth, kClientHeight, k, fonts);
   one.paint(frame);
   big.paint(frame);
-  auto pixelsOf = [](const platform::win32::Painter& p) {
-    DIBSECTION dib{};
-    GetObjectW(GetCurrentObject(p.dc(), OBJ_BITMAP), sizeof dib, &dib);
-    return static_cast<const std::uint32_t*>(dib.dsBm.bmBits);
-  };
   const std::uint32_t *small = pixelsOf(one), *large = pixelsOf(big);
   ASSERT_NE(small, nullptr);
   ASSERT_NE(large, nullptr);
@@ -344,4 +346,48 @@ TEST(Painter, PicturesAreWholeSquaresAndTextIsSetAtTheFactor) {
   }
   EXPECT_EQ(smeared, 0);
   EXPECT_GT(fineEdges, 300) << "the text is its 1x letters enlarged";
+}
+
+// Letters hinted at 11 px are narrower for their size than at 55: the about text, which just
+// fits its box at 1x, must break its lines anew at every factor rather than run out of the box
+// and be cut off at its edge.
+TEST(Painter, WrappedTextStaysInsideItsBoxAtEveryFactor) {
+  headless::HeadlessHost services;
+  Form1 form{services};
+  form.Label9_Click();
+  forms::Frame about = form.paint();
+  const forms::PixelRect scene{0, 0, kClientWidth, kClientHeight};
+  forms::Frame text;
+  text.width = kClientWidth;
+  text.height = kClientHeight;
+  text.damage = scene;
+  text.commands.push_back(forms::FillRect{scene, {255, 255, 255}});
+  std::vector<forms::PixelRect> boxes;
+  for (const forms::DrawCommand& c : about.commands) {
+    if (const auto* run = std::get_if<forms::DrawTextRun>(&c); run != nullptr && run->wrap) {
+      forms::DrawTextRun unclipped = *run;
+      unclipped.clip = scene;  // what would have been cut off shows
+      text.commands.push_back(unclipped);
+      boxes.push_back(run->box);
+    }
+  }
+  ASSERT_FALSE(boxes.empty()) << "no wrapped text in the about panel";
+  platform::win32::Fonts fonts;
+  for (int k : {1, 2, 3, 5}) {
+    platform::win32::Painter painter(kClientWidth, kClientHeight, k, fonts);
+    painter.paint(text);
+    const std::uint32_t* pixels = pixelsOf(painter);
+    int outside = 0;
+    for (int y = 0; y < kClientHeight * k; ++y) {
+      for (int x = 0; x < kClientWidth * k; ++x) {
+        bool inked = (pixels[y * kClientWidth * k + x] & 0xFFFFFF) != 0xFFFFFF;
+        bool inBox = std::any_of(boxes.begin(), boxes.end(), [&](const forms::PixelRect& b) {
+          // A letter's shading may spill a pixel past its advance, as at 1x.
+          return x < (b.x + b.w + 1) * k && y < (b.y + b.h) * k;
+        });
+        outside += inked && !inBox;
+      }
+    }
+    EXPECT_EQ(outside, 0) << "at factor " << k;
+  }
 }
