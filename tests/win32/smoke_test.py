@@ -137,12 +137,13 @@ def pointer_after_move_to(x, y):
 
 
 def expect_confined_to(box, when):
-    """The pointer sent far up-left and far down-right stops at the box's corners."""
+    """The pointer sent far up-left and far down-right stops at the box's corners (given a
+    moment, as Wine hands the new rectangle to the X server after the window has changed)."""
     x, y, w, h = box
     for far, corner in (((0, 0), (x, y)), ((5000, 5000), (x + w - 1, y + h - 1))):
-        reached = pointer_after_move_to(*far)
-        if reached != corner:
-            fail(f"{when} the pointer sent to {far} went to {reached}, not to {corner}")
+        if not poll(3, lambda: pointer_after_move_to(*far) == corner):
+            fail(f"{when} the pointer sent to {far} went to {pointer_after_move_to(*far)}, "
+                 f"not to {corner}")
 
 
 def wrong_option_says_so(exe):
