@@ -16,6 +16,7 @@ const types = {
   '.js': 'text/javascript',
   '.wasm': 'application/wasm',
   '.png': 'image/png',
+  '.webmanifest': 'application/manifest+json',
 };
 
 // Serves the files of `root`, and the extra files named in `extra` by their address.
@@ -39,7 +40,11 @@ export async function serve(root, extra = {}) {
   await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
   return {
     url: `http://127.0.0.1:${server.address().port}/`,
-    close: () => new Promise((resolve) => server.close(resolve)),
+    // The browser's kept-alive connections go too: a closed server serves nothing more.
+    close: () => new Promise((resolve) => {
+      server.close(resolve);
+      server.closeAllConnections();
+    }),
   };
 }
 

@@ -4,6 +4,7 @@
 // and a phone, a sandboxed frame, and the canvas at whole factors of the device's pixels. Run with `node --test` from this folder after building the page; VOMBREL_PAGE names
 // the folder with index.html, vombrel.js and vombrel.wasm.
 import assert from 'node:assert/strict';
+import fs from 'node:fs';
 import path from 'node:path';
 import {after, before, test} from 'node:test';
 import {fileURLToPath} from 'node:url';
@@ -36,7 +37,7 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 // size, density and touch. It counts the timeouts it sets, the frames it paints and the sounds
 // it starts, and keeps every reading of the canvas's fallback text. `at` turns a point of the
 // game's window into the page's coordinates, at whatever factor the canvas is shown.
-async function openGame({viewport, refuseLock = false} = {}) {
+async function openGame({viewport, refuseLock = false, url = site.url} = {}) {
   const page = await browser.newPage();
   const errors = [];
   page.on('pageerror', (e) => errors.push(e.message));
@@ -68,7 +69,7 @@ async function openGame({viewport, refuseLock = false} = {}) {
           .observe(canvas, {childList: true, characterData: true, subtree: true});
     });
   }, refuseLock);
-  await page.goto(site.url, {waitUntil: 'load', timeout: 60000});
+  await page.goto(url, {waitUntil: 'load', timeout: 60000});
   await page.waitForFunction(() => window.seen.texts.length > 0, {timeout: 30000});
   // The sky as the page opened, to spot the figures rising in it.
   await page.evaluate((w, band) => {
@@ -446,5 +447,38 @@ test('the canvas is a whole factor of the device\'s pixels, the largest that fit
   l = await layoutAt(4);
   assert.deepEqual([l.w, l.h], [W * 4, H * 4]);
   assert.ok(Math.abs(l.cssW * 3 - l.w) < 0.1, 'the canvas\'s CSS size did not follow the zoom');
+  await page.close();
+});
+
+test('after one visit the page plays with the server stopped, and it is installable', async () => {
+  // A server of its own, to stop; the default profile, since Chromium installs nothing from an
+  // incognito one.
+  const own = await serve(pageDir);
+  const {page, errors, at} = await openGame({url: own.url});
+  const cdp = await page.createCDPSession();
+  assert.deepEqual((await cdp.send('Page.getInstallabilityErrors')).installabilityErrors, []);
+  const version = /project\(Vombrel VERSION ([\d.]+)/.exec(
+      fs.readFileSync(path.join(repo, 'CMakeLists.txt'), 'utf8'))[1];
+  const footer = await page.$eval('footer', (f) => f.textContent.replace(/\s+/g, ' '));
+  for (const part of [`Vombrel ${version}`, 'MIT', 'Vombrel Sans', 'SIL Open Font Licence 1.1']) {
+    assert.ok(footer.includes(part), `the footer "${footer}" does not say ${part}`);
+  }
+  const online = await canvasPixels(page);
+  await page.evaluate(() => navigator.serviceWorker.ready);
+
+  await own.close();
+  await page.reload({waitUntil: 'load', timeout: 60000});
+  await page.waitForFunction(() => window.seen.texts.length > 0, {timeout: 30000});
+  assert.deepEqual(await canvasPixels(page), online, 'the scene offline is not the scene online');
+  const favicon = await page.evaluate(async () => {
+    const icon = new Image();
+    icon.src = document.querySelector('link[rel=icon]').href;
+    await icon.decode();
+    return [icon.width, icon.height];
+  });
+  assert.deepEqual(favicon, [32, 32]);
+  await page.mouse.click(...at(START));
+  await showing(page, 'STOP');
+  assert.deepEqual(errors, []);
   await page.close();
 });
