@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Builds the page (index.html, vombrel.js, vombrel.wasm) and serves it on 127.0.0.1 until Ctrl-C:
+# Builds the page (index.html, vombrel.js, vombrel.wasm and a few small files) and serves it on
+# 127.0.0.1 until Ctrl-C:
 #
 #   scripts/web.sh          # then open the URL it prints
 #   scripts/web.sh 9000     # on another port
 #
-# The three files in build/web-page/page are the whole game: copy them to any static web host to
+# The files in build/web-page/page are the whole game: copy the folder to any static web host to
 # put it online.
 set -euo pipefail
 cd "$(dirname "$0")/.."

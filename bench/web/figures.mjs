@@ -1,9 +1,10 @@
 // The page's figures for bench/README.md, measured in headless Chromium: download size (raw and
-// gzip), load to first frame over cold starts, and the main thread's work and wake-ups while the
-// page idles and while a game runs. Build the page first (scripts/web.sh or scripts/test-web.sh),
+// gzip, every file of the page), load to first frame over cold starts and from the service
+// worker's cache, and the main thread's work and wake-ups while the page idles and while a game
+// runs. Build the page first (scripts/web.sh or scripts/test-web.sh),
 // install the browser test's packages (npm ci in tests/web), then:
 //
-//   node bench/web/figures.mjs [folder with index.html, vombrel.js, vombrel.wasm]
+//   node bench/web/figures.mjs [the page's folder]
 import fs from 'node:fs';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
@@ -13,7 +14,7 @@ import {launchChromium, serve, watchTimeoutsAndFrames} from '../../tests/web/bro
 
 const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const pageDir = path.resolve(process.argv[2] ?? path.join(repo, 'build/web-page/page'));
-const files = ['index.html', 'vombrel.js', 'vombrel.wasm'];
+const files = fs.readdirSync(pageDir).filter((f) => fs.statSync(path.join(pageDir, f)).isFile());
 const COLD_STARTS = 5, SPAN_MS = 10000;
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
@@ -41,9 +42,34 @@ for (let i = 0; i < COLD_STARTS; ++i) {
   loads.push(await page.evaluate(() => window.seen.firstFrame));
   await context.close();
 }
-loads.sort((a, b) => a - b);
-console.log(`load to first frame: median ${loads[2].toFixed(0)} ms of ${COLD_STARTS} cold starts ` +
-            `(${loads.map((t) => t.toFixed(0)).join(', ')})`);
+const median = (what, times) => {
+  times.sort((a, b) => a - b);
+  console.log(`${what}: median ${times[times.length >> 1].toFixed(0)} ms ` +
+              `(${times.map((t) => t.toFixed(0)).join(', ')})`);
+};
+median(`load to first frame, ${COLD_STARTS} cold starts`, loads);
+
+// After one visit the page comes from the service worker's cache: loaded again from a blank
+// page each time, as a player opens the installed game again.
+{
+  const context = await browser.createBrowserContext();
+  const page = await context.newPage();
+  await page.evaluateOnNewDocument(watchTimeoutsAndFrames);
+  await page.goto(site.url);
+  await page.evaluate(() => navigator.serviceWorker.ready);
+  const cached = [];
+  for (let i = 0; i < COLD_STARTS; ++i) {
+    await page.goto('about:blank');
+    await page.goto(site.url);
+    await page.waitForFunction(() => window.seen.firstFrame !== null);
+    if (!(await page.evaluate(() => navigator.serviceWorker.controller))) {
+      throw new Error('the page did not come from the service worker');
+    }
+    cached.push(await page.evaluate(() => window.seen.firstFrame));
+  }
+  median(`load to first frame from the service worker's cache, ${COLD_STARTS} loads`, cached);
+  await context.close();
+}
 
 // The main thread's busy time (Chromium's TaskDuration) and the page's timeouts and frames, idle
 // and during a game, with the scene at 1x (a small window) and at 4x (a 1920 x 1080 window).

@@ -1,8 +1,9 @@
 // The page in real headless Chromium: the opening scene against the desktop build's, a game
 // started and played with the pointer locked, the about panel, an idle page that costs nothing,
 // the end of the program and a new run, a hidden page whose game waits, taps on a touch screen
-// and a phone, a sandboxed frame, and the canvas at whole factors of the device's pixels. Run with `node --test` from this folder after building the page; VOMBREL_PAGE names
-// the folder with index.html, vombrel.js and vombrel.wasm.
+// and a phone, a sandboxed frame, the canvas at whole factors of the device's pixels, and the
+// page offline and installable. Run with `node --test` from this folder after building the page;
+// VOMBREL_PAGE names the page's folder.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
