@@ -14,6 +14,8 @@ mergeInto(LibraryManager.library, {
     factor: 1,    // device pixels per pixel of the game
     cssScale: 1,  // CSS pixels per pixel of the game
     opened: false,
+    everLocked: false,   // the browser granted the pointer lock on this page
+    lockRefused: false,  // it refused before ever granting it: it is not asked again
     pictures: null,  // picture bytes' address -> ImageBitmap
     marks: null,     // marks layer -> canvas with its pixels
     sounds: null,    // sound's hash -> AudioBuffer
@@ -123,6 +125,9 @@ mergeInto(LibraryManager.library, {
       else v.frame.requestFullscreen().catch(() => {});
     });
     v.canvas.addEventListener('contextmenu', (e) => e.preventDefault());
+    document.addEventListener('pointerlockchange', () => {
+      if (document.pointerLockElement) v.everLocked = true;
+    });
     document.getElementById('again').addEventListener('click', () => {
       {{{ makeDynCall('v', 'onAgain') }}}();
     });
@@ -154,17 +159,24 @@ mergeInto(LibraryManager.library, {
   },
 
   // Where the browser says no to the lock (a sandboxed frame, a refused permission) the game
-  // plays on with the page's own cursor; the refusal is expected and not an error.
+  // plays on with the page's sight; the refusal is expected and not an error. A browser that
+  // has never granted the lock on this page and refuses it once will refuse it again, and each
+  // refusal costs a warning in the console: we stop asking. One that granted it before may
+  // refuse it only for a moment (just after the player pressed Esc), so we go on asking there.
   vw_request_lock__deps: ['$vombrel'],
   vw_request_lock: function() {
+    const v = vombrel;
     // In a sandboxed frame of our own site, where the browser would refuse it, we do not ask.
     const frame = window.frameElement;
     if (frame && frame.hasAttribute('sandbox') && !frame.sandbox.contains('allow-pointer-lock'))
       return;
+    if (v.lockRefused) return;
+    const refused = () => { v.lockRefused = !v.everLocked; };
     try {
-      const asked = vombrel.canvas.requestPointerLock();
-      if (asked && asked.catch) asked.catch(() => {});
+      const asked = v.canvas.requestPointerLock();
+      if (asked && asked.catch) asked.catch(refused);
     } catch (e) {
+      refused();
     }
   },
   vw_exit_lock: function() {
