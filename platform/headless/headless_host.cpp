@@ -114,6 +114,11 @@ void Driver::advanceTo(forms::Millis ms) {
   session_.step();
 }
 
+void Driver::expose() {
+  session_.handle(platform::Exposed{});
+  session_.step();
+}
+
 void Driver::close() {
   session_.handle(platform::CloseRequest{});
   session_.step();

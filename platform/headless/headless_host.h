@@ -27,9 +27,9 @@
 //     "closes" at once), lastFrame() and renderCount(), showCount(), setup() (what open() got).
 //
 // Driver: plays a form on a HeadlessHost through the same session (platform/session.h) as the
-// real program's loop. Coordinates are window twips, as the game's handlers see them; after
-// every input or step of time it runs the timers that are due and renders a frame if anything
-// changed.
+// real program's loop, optionally with the window's icon and cursor. Coordinates are window twips,
+// as the game's handlers see them; after every input or step of time it runs the timers that are
+// due and renders a frame if anything changed.
 //   load()                         opens the window, form.Load(), then the first frame
 //   move(x, y)                     a mouse move
 //   press(x, y, button, shift)     a button goes down
@@ -38,6 +38,7 @@
 //   doubleClick(x, y, ...)         press, release, press as a double click's second, release
 //   advance(ms) / advanceTo(ms)    moves the clock from timer deadline to timer deadline up to
 //                                  the given time, running the due timers at each (no polling)
+//   expose()                       part of the window is uncovered
 //   close()                        the close box
 #pragma once
 
@@ -116,8 +117,9 @@ class HeadlessHost : public platform::BlockingHost {
 
 class Driver {
  public:
-  Driver(forms::Form& form, HeadlessHost& host)
-      : form_(form), host_(host), session_(host, form, {}) {}
+  // `chrome`: the icon and cursor the window opens with, as the program passes them.
+  Driver(forms::Form& form, HeadlessHost& host, platform::Session::Chrome chrome = {})
+      : form_(form), host_(host), session_(host, form, chrome) {}
 
   platform::Status load();
   void move(double xTwips, double yTwips);
@@ -127,6 +129,7 @@ class Driver {
   void doubleClick(double xTwips, double yTwips, int button = 1, int shift = 0);
   void advance(forms::Millis ms) { advanceTo(host_.now() + ms); }
   void advanceTo(forms::Millis ms);
+  void expose();
   void close();
 
  private:

@@ -5,7 +5,10 @@
 // random moment, and leaving must free the cursor in silence.
 //
 // A failure names the seed, the run and the step, shows the game's state and lists the last
-// inputs. The committed run is short; a long one, or one seed again:
+// inputs. Where the SDL host is built, the window's pixels are checked too: after every step of
+// the first kScreenSteps of each run, the screen built up by repainting only what changed must
+// be the scene painted afresh from the game's state. The committed run is short; a long one, or one
+// seed again:
 //
 //   VOMBREL_RANDOM_PLAY_STEPS=10000000 build/tests/game/random_play_test
 //   VOMBREL_RANDOM_PLAY_SEED=3 build/tests/game/random_play_test
@@ -28,12 +31,16 @@
 #include "assets/resources.h"
 #include "forms/captions.h"
 #include "platform/headless/headless_host.h"
+#include "tests/game/screen.h"
 
 namespace {
 
 // Every seed plays this many steps; the seeds are 1, 2, 3, ... as many as the steps asked for.
 constexpr long kStepsPerSeed = 25'000;
 constexpr long kDefaultSteps = 4 * kStepsPerSeed;
+// Painting the whole scene afresh costs many steps' time: the pixels are checked at the start of
+// every run only, where games start and stop, the bird flies and shots land often enough.
+constexpr long kScreenSteps = 80;
 
 constexpr double kPx = forms::kTwipsPerPixel;
 constexpr int kClientW = 304, kClientH = 213;  // pixels
@@ -50,6 +57,11 @@ long envLong(const char* name, long fallback) {
 // current step and the cursor's last confinement.
 class RecordingHost : public headless::HeadlessHost {
  public:
+  void render(const forms::Frame& frame) override {
+    if (screen)
+      screen->render(frame);
+    HeadlessHost::render(frame);
+  }
   void playSound(std::span<const std::uint8_t> wav) override { sounds.push_back(idOf(wav)); }
   void clipCursor(std::optional<platform::ClipRect> rect) override {
     clip = rect;
@@ -60,7 +72,8 @@ class RecordingHost : public headless::HeadlessHost {
   std::vector<int> sounds;
   std::optional<platform::ClipRect> clip;  // nothing: the cursor is free
   long clipCalls = 0;
-  long starts = 0;  // games started: each START confines the cursor once
+  long starts = 0;                 // games started: each START confines the cursor once
+  std::unique_ptr<Screen> screen;  // the window's pixels, where a painter is built
 
  private:
   static int idOf(std::span<const std::uint8_t> wav) {
@@ -73,10 +86,13 @@ class RecordingHost : public headless::HeadlessHost {
   }
 };
 
+const platform::Session::Chrome kChrome{assets::picture(assets::Pic::Icon),
+                                        assets::picture(assets::Pic::GunSight)};
+
 struct Session {
   RecordingHost host;
   Form1 form{host};
-  headless::Driver driver{form, host};
+  headless::Driver driver{form, host, kChrome};
 };
 
 struct Point {
@@ -85,7 +101,7 @@ struct Point {
   double ty() const { return y * kPx; }
 };
 
-enum class Act { Wait, Move, Button, Click, DoubleClick, Exit, Close };
+enum class Act { Wait, Move, Button, Click, DoubleClick, Uncover, Exit, Close };
 enum class Where { Start, About, Target, Bird, Anywhere };
 
 struct Input {
@@ -153,11 +169,17 @@ class RandomPlay {
   void run(long length, std::optional<Leaving> leave) {
     ++stats_.runs;
     s_ = std::make_unique<Session>();
+    s_->host.screen = makeScreen(kClientW, kClientH);
+    runStart_ = step_;
     Form1& f = s_->form;
     // Every hit goes through here, to be checked where it happens.
     f.Image2.Click = [this, h = f.Image2.Click] { hit(h); };
     f.Image2.DblClick = [this, h = f.Image2.DblClick] { hit(h); };
     s_->driver.load();
+    const auto& setup = s_->host.setup();
+    rule(setup && std::ranges::equal(setup->icon, kChrome.icon) &&
+             std::ranges::equal(setup->cursor, kChrome.cursor),
+         "the window opens with the game's icon and gun-sight cursor");
     buttonDown_ = pressOnTarget_ = false;
     pointer_ = {};
     newMood();
@@ -209,8 +231,9 @@ class RandomPlay {
       }
       return std::discrete_distribution<int>(w.begin(), w.end());
     };
-    // Wait, Move, Button, Click, DoubleClick.
-    actDist_ = draw({3, 1.5, 2, 2, 0.5}, {3, 0.5, 0.5, 3, 0.3}, {3, 0.5, 0.5, 3, 0.3});
+    // Wait, Move, Button, Click, DoubleClick, Uncover (another window moves off the game's).
+    actDist_ =
+        draw({3, 1.5, 2, 2, 0.5, 0.1}, {3, 0.5, 0.5, 3, 0.3, 0.02}, {3, 0.5, 0.5, 3, 0.3, 0.02});
     // Start, About, Target, Bird, Anywhere.
     whereDist_ = draw({0.6, 0.5, 3, 0.8, 2}, {0.001, 0.001, 10, 1, 0.5}, {0.3, 0.05, 0.5, 10, 0.5});
     // Up to 120 ms, up to 1.5 s, up to 40 s.
@@ -354,6 +377,9 @@ class RandomPlay {
           buttonDown_ = true;
           release(in.p);
         }
+        break;
+      case Act::Uncover:
+        s_->driver.expose();
         break;
       case Act::Exit:
       case Act::Close:
@@ -593,6 +619,13 @@ class RandomPlay {
     rule(std::none_of(host.sounds.begin(), host.sounds.end(), [](int id) { return id < 0; }) &&
              host.messageBoxes().empty(),
          "every sound comes from the bank");
+
+    if (host.screen && step_ - runStart_ > kScreenSteps)
+      host.screen.reset();
+    if (host.screen && !f.ended()) {
+      const std::string differs = host.screen->differs(f.paint());
+      rule(differs.empty(), ("the screen shows what the game's state says: " + differs).c_str());
+    }
   }
 
   void rule(bool ok, const char* what) {
@@ -616,12 +649,12 @@ class RandomPlay {
       const Input& in = trace_[(traceNext_ + i) % trace_.size()];
       if (in.step == 0)
         continue;
-      static constexpr const char* kNames[] = {"wait",         "move", "button",   "click",
-                                               "double click", "exit", "close box"};
+      static constexpr const char* kNames[] = {"wait",         "move",    "button", "click",
+                                               "double click", "uncover", "exit",   "close box"};
       o << "    step " << in.step << " at " << in.at << " ms: " << kNames[static_cast<int>(in.act)];
       if (in.act == Act::Button)
         o << (in.down ? " down" : " up");
-      if (in.act != Act::Wait && in.act != Act::Close)
+      if (in.act != Act::Wait && in.act != Act::Uncover && in.act != Act::Close)
         o << " (" << in.p.tx() << ", " << in.p.ty() << ")";
       if (in.act == Act::Button || in.act == Act::Click || in.act == Act::DoubleClick)
         o << " button " << in.button;
@@ -641,7 +674,7 @@ class RandomPlay {
   unsigned seed_;
   std::mt19937 rng_;
   long stepsLeft_;
-  long step_ = 0;
+  long step_ = 0, runStart_ = 0;
   std::unique_ptr<Session> s_;
   Stats& stats_;
   std::string failure_;
