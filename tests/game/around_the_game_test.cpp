@@ -47,11 +47,14 @@ TEST(BonusItem, FliesAcrossFromALaunchAtARandomHeight) {
   EXPECT_TRUE(g.form.Timer5.Enabled);
   EXPECT_EQ(g.form.Image3.Left, 4650);
 
-  // Launch heights stay within 1..840 whatever the random source gives. The about panel halts
-  // the target, whose places draw from the same source, while the bird goes on.
+  // The next launch comes 30 s after the flight left the window. Launch heights stay within
+  // 1..840 whatever the random source gives. The about panel halts the target, whose places draw
+  // from the same source, while the bird goes on.
   g.about();
   g.host.queueRnd({0.0f, 0.99999994f});
-  g.driver.advance(30000);
+  g.driver.advance(29999);
+  EXPECT_FALSE(g.form.Timer6.Enabled);
+  g.driver.advance(1);
   EXPECT_EQ(g.form.Image3.Top, 1);
   g.driver.advance(4900);
   g.driver.advance(30000);
@@ -83,6 +86,13 @@ TEST(BonusItem, AHitAddsFiveOnceAndShowsPlusFive) {
   EXPECT_EQ(g.form.Image3.Left, -150);
   EXPECT_TRUE(g.form.Timer5.Enabled);
   EXPECT_FALSE(g.form.Timer7.Enabled);
+
+  // The next flight comes 30 s after the display ended, and it is the bird again.
+  g.driver.advance(29999);
+  EXPECT_FALSE(g.form.Timer6.Enabled);
+  g.driver.advance(1);
+  EXPECT_TRUE(g.form.Timer6.Enabled);
+  EXPECT_TRUE(Play::shows(g.form.Image3.Picture, assets::Pic::Bird));
 }
 
 TEST(BonusItem, AStopDuringTheDisplayKeepsTheBirdCrossingBetweenGames) {
@@ -156,6 +166,18 @@ TEST(Shots, BackgroundShotsMarkByBandAndCountAcrossGames) {
     EXPECT_EQ(g.soundIds().back(), 7);
   }
   EXPECT_EQ(g.form.clicks, 32767);
+
+  // The bands end exactly at Y 1080 and 1545 (below that the fence takes the shot), and two
+  // shots leave two dots, not a streak from the first.
+  g.driver.click(600, 1065);
+  g.driver.click(2400, 1065);
+  EXPECT_EQ(marks.at(40, 71), kLightBlue);
+  EXPECT_EQ(marks.at(160, 71), kLightBlue);
+  EXPECT_FALSE(marks.isMarked(20, 71) || marks.isMarked(100, 71)) << "a streak from a shot";
+  g.driver.click(1800, 1080);
+  g.driver.click(3000, 1545);
+  EXPECT_FALSE(marks.isMarked(120, 72) || marks.isMarked(200, 103));
+  EXPECT_EQ(g.soundIds().back(), 7);
 }
 
 TEST(Shots, TheFenceTakesShotsInThreeBands) {
@@ -167,14 +189,28 @@ TEST(Shots, TheFenceTakesShotsInThreeBands) {
     forms::Rgb colour;
     int sound;
   };
-  for (Band b : {Band{1560 + 30, kLightBlue, 3}, Band{1560 + 300, kDarkRed, 3},
-                 Band{1560 + 800, kGreen, 7}}) {
+  // In the middle of each band, then on each side of its edges at 60 and 555, each shot a
+  // little further right: a dot each, no streak from the last.
+  double x = 600;
+  for (Band b :
+       {Band{1560 + 30, kLightBlue, 3}, Band{1560 + 300, kDarkRed, 3}, Band{1560 + 800, kGreen, 7},
+        Band{1560 + 45, kLightBlue, 3}, Band{1560 + 60, kDarkRed, 3}, Band{1560 + 555, kDarkRed, 3},
+        Band{1560 + 570, kGreen, 7}}) {
     const size_t before = g.soundCount();
-    g.driver.press(3000, b.y);
-    EXPECT_EQ(g.soundsSince(before), std::vector<int>{b.sound}) << "sounds on the press";
-    g.driver.release(3000, b.y);
-    EXPECT_EQ(fence.at(200, forms::toPixels(b.y - 1560)), b.colour);
+    g.driver.press(x, b.y);
+    EXPECT_EQ(g.soundsSince(before), std::vector<int>{b.sound}) << "sounds on the press at " << b.y;
+    g.driver.release(x, b.y);
+    const int px = forms::toPixels(x), py = forms::toPixels(b.y - 1560);
+    EXPECT_EQ(fence.at(px, py), b.colour) << b.y;
+    EXPECT_FALSE(fence.isMarked(px - 20, py)) << "a streak from the last shot";
+    x += 600;
   }
+
+  // The next game starts with a clean fence, the top and bottom strips too, which the message
+  // label between games does not cover.
+  g.start();
+  g.start();
+  EXPECT_FALSE(fence.isMarked(40, 2) || fence.isMarked(120, 53) || fence.isMarked(280, 38));
 }
 
 bool noFrameShows(const Form1& f) {
@@ -186,55 +222,71 @@ bool noFrameShows(const Form1& f) {
   return true;
 }
 
-TEST(Chrome, FramesFollowTheMouse) {
-  Play g;
-  auto visible = [](std::initializer_list<const forms::LineControl*> lines) {
-    for (const auto* l : lines)
-      if (!l->Visible)
-        return false;
-    return true;
-  };
-  const auto* f = &g.form;
-  const std::initializer_list<const forms::LineControl*> start = {&f->line1, &f->line2, &f->line3,
-                                                                  &f->line4};
-  const std::initializer_list<const forms::LineControl*> about = {&f->Line5, &f->Line6, &f->Line7,
-                                                                  &f->Line8};
-  EXPECT_TRUE(noFrameShows(g.form));
-
+// Whether a button's frame shows raised (light top and left edges, dark bottom and right) or
+// sunken (the other way round); its lines are given left, top, bottom, right.
+bool frameShows(std::array<const forms::LineControl*, 4> frame, bool sunken) {
   const forms::Color light = forms::Color::rgb(255, 255, 255);
   const forms::Color dark = forms::Color::system(forms::kWindowText);
+  const forms::Color topLeft = sunken ? dark : light, bottomRight = sunken ? light : dark;
+  return std::all_of(frame.begin(), frame.end(), [](auto* l) -> bool { return l->Visible; }) &&
+         frame[0]->BorderColor == topLeft && frame[1]->BorderColor == topLeft &&
+         frame[2]->BorderColor == bottomRight && frame[3]->BorderColor == bottomRight;
+}
+
+TEST(Chrome, FramesFollowTheMouse) {
+  Play g;
+  const auto* f = &g.form;
+  const std::array start{&f->line4, &f->line3, &f->line2, &f->line1};
+  const std::array about{&f->Line8, &f->Line7, &f->Line6, &f->Line5};
+  const std::array exit{&f->Line9, &f->Line10, &f->Line11, &f->Line12};
+  constexpr bool kRaised = false, kSunken = true;
+  EXPECT_TRUE(noFrameShows(g.form));
+
   g.driver.move(Play::kStartX, Play::kStartY);
-  EXPECT_TRUE(visible(start));
-  EXPECT_EQ(f->line3.BorderColor, light);
-  EXPECT_EQ(f->line4.BorderColor, light);
-  EXPECT_EQ(f->line1.BorderColor, dark);
-  EXPECT_EQ(f->line2.BorderColor, dark);
-
+  EXPECT_TRUE(frameShows(start, kRaised));
   g.driver.press(Play::kStartX, Play::kStartY);
-  EXPECT_EQ(f->line3.BorderColor, dark) << "a press sinks the frame";
-  EXPECT_EQ(f->line1.BorderColor, light);
-  g.driver.release(Play::kStartX, Play::kStartY);
-  EXPECT_EQ(f->line3.BorderColor, dark) << "and it stays sunken";
-  EXPECT_TRUE(g.running()) << "the click still started a game";
-
-  g.driver.move(Play::kAboutX, Play::kAboutY);
-  EXPECT_TRUE(visible(about));
-  EXPECT_FALSE(f->line1.Visible);
-
+  EXPECT_TRUE(frameShows(start, kSunken)) << "a press sinks the frame";
+  // Dragged off the label the frame goes; back over it, it shows raised again.
   g.driver.move(1500, 900);
   EXPECT_TRUE(noFrameShows(g.form));
+  g.driver.move(Play::kStartX, Play::kStartY);
+  EXPECT_TRUE(frameShows(start, kRaised));
+  g.driver.move(1500, 900);
+  g.driver.release(1500, 900);  // let go elsewhere: no click
+  EXPECT_FALSE(g.running());
+  g.driver.move(Play::kStartX, Play::kStartY);
+  g.driver.press(Play::kStartX, Play::kStartY);
+  g.driver.release(Play::kStartX, Play::kStartY);
+  EXPECT_TRUE(frameShows(start, kSunken)) << "and it stays sunken";
+  EXPECT_TRUE(g.running()) << "the click still started a game";
+
+  // ABOUT and the exit label: raised under the mouse, sunken while pressed, one frame at a time.
+  for (auto [x, y, frame] : {std::tuple{Play::kAboutX, Play::kAboutY, about},
+                             std::tuple{Play::kExitX, Play::kExitY, exit}}) {
+    g.driver.move(x, y);
+    EXPECT_TRUE(frameShows(frame, kRaised)) << x;
+    EXPECT_FALSE(f->line1.Visible);
+    g.driver.press(x, y);
+    EXPECT_TRUE(frameShows(frame, kSunken)) << x;
+    g.driver.move(1500, 900);
+    g.driver.release(1500, 900);  // no click: the panel stays shut and the game goes on
+  }
+  EXPECT_TRUE(noFrameShows(g.form));
+  EXPECT_FALSE(g.form.ended());
 }
 
 TEST(Chrome, TheMessageLabelTakesShotsAboveThePoint) {
   Play g;
+  g.driver.click(3000, 1560 + 800);  // a green dot on the fence's bottom band, below the label
+  const size_t before = g.soundCount();
   // (600, 300) inside Label2, which sits at (0, 120) in the fence.
   g.driver.press(600, 1560 + 120 + 300);
   EXPECT_EQ(g.form.oldX, 600);
   EXPECT_EQ(g.form.oldY, 300);
-  EXPECT_TRUE(g.soundIds().empty()) << "no sound on the press";
-  EXPECT_EQ(g.form.Picture1.marks().at(40, 20), (forms::Rgb{128, 64, 0}));
+  EXPECT_EQ(g.soundCount(), before) << "no sound on the press";
+  EXPECT_EQ(g.form.Picture1.marks().at(40, 20), (forms::Rgb{128, 64, 0})) << "brown, not green";
   g.driver.release(600, 1560 + 120 + 300);
-  EXPECT_EQ(g.soundIds(), std::vector<int>{3});
+  EXPECT_EQ(g.soundsSince(before), std::vector<int>{3});
 }
 
 TEST(AboutPanel, PausesARunningGameAndResumesWithTheNextAppearance) {

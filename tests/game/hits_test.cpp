@@ -104,19 +104,31 @@ TEST(Hits, ADoubleClickWhoseFirstHalfReaches90RaisesTheLevelAtOnce) {
 }
 
 TEST(Hits, ClearingLevelFiveWinsTheGame) {
+  using assets::Pic;
   Play g;
   g.start();
-  for (const char* next : {"2", "3", "4", "5"}) {
+  // Levels 1 and 2 show the first figure, 3 and 4 the second; every level-up has its fanfare.
+  for (auto [next, figure, hit] : {std::tuple{"2", Pic::Figure1, Pic::Figure1Hit},
+                                   {"3", Pic::Figure1, Pic::Figure1Hit},
+                                   {"4", Pic::Figure2, Pic::Figure2Hit},
+                                   {"5", Pic::Figure2, Pic::Figure2Hit}}) {
+    ASSERT_TRUE(g.waitForPeak());
+    EXPECT_TRUE(Play::shows(g.form.Image2.Picture, figure)) << "level " << g.level();
     scoreUpTo(g, "90");
-    g.shootTarget();
+    ASSERT_TRUE(g.waitForPeak());
+    const size_t before = g.soundCount();
+    g.clickTarget();
+    EXPECT_TRUE(Play::shows(g.form.Image2.Picture, hit)) << "level-up to " << next;
+    EXPECT_EQ(g.soundsSince(before), (std::vector<int>{7, 4})) << "level-up to " << next;
     ASSERT_EQ(g.level(), next);
   }
-  g.driver.advance(1000);
-  EXPECT_EQ(g.form.Image7.Picture, g.form.Image11.Picture) << "figure set 3 at level 5";
+  ASSERT_TRUE(g.waitForPeak());
+  EXPECT_TRUE(Play::shows(g.form.Image2.Picture, Pic::Figure3)) << "the third figure at level 5";
   EXPECT_EQ(g.form.speed, 180);
 
   // A hit in the pause at score 90 never wins: the pause gives no points.
   scoreUpTo(g, "90");
+  EXPECT_TRUE(Play::shows(g.form.Image2.Picture, Pic::Figure3Hit));
   g.driver.advance(100);
   g.clickTarget();
   EXPECT_TRUE(g.running());
@@ -141,8 +153,13 @@ TEST(Hits, ClearingLevelFiveWinsTheGame) {
   EXPECT_EQ(g.soundCount(), after);
   EXPECT_EQ(g.form.Image2.Top, 1560);
 
-  // The next game's STOP reads "Game over" again.
+  // The next game starts clean: the first figure and its hit picture again, and its STOP reads
+  // "Game over".
   g.start();
+  ASSERT_TRUE(g.waitForPeak());
+  EXPECT_TRUE(Play::shows(g.form.Image2.Picture, Pic::Figure1));
+  g.clickTarget();
+  EXPECT_TRUE(Play::shows(g.form.Image2.Picture, Pic::Figure1Hit));
   g.start();
   EXPECT_EQ(g.form.Label2.Caption, "Game over");
 }

@@ -63,6 +63,11 @@ class Play {
     clickTarget();
   }
 
+  // Whether a control shows the picture of that name from the game's resources.
+  static bool shows(const forms::Picture& p, assets::Pic id) {
+    return !p.empty() && std::ranges::equal(p.data()->bytes, assets::picture(id));
+  }
+
   // The ids of every sound played so far, in order.
   std::vector<int> soundIds() const {
     std::vector<int> ids;
