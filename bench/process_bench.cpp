@@ -2,7 +2,12 @@
 // run on the current X display: start-up time to a mapped window, peak memory, CPU and wake-ups
 // while idle, and CPU while a game runs against the bare window redrawing every 55 ms.
 //
-//   process_bench [--runs N]    (default 5; needs DISPLAY, e.g. under Xvfb)
+//   process_bench [--runs N] [--factors]   (default 5 runs; needs DISPLAY, e.g. under Xvfb)
+//
+// --factors adds the game at its sizes on a big screen (1920 x 1080 is the one to report): the
+// start-up at 1x and at the screen's default factor, and the CPU during a game at 1x and in
+// fullscreen, where the scene is at the largest factor that fits. The game reads no settings of
+// the user's here: each run has an empty settings folder of its own.
 //
 // Each figure is the median over the runs. The game idles twice, before its first game and
 // after a game was stopped (the sounds of START and STOP have played by then); it plays after a
@@ -106,12 +111,18 @@ struct Launched {
   std::string error;
 };
 
+// The game's remembered window size must not be the developer's.
+const std::string kNoSettings =
+    (std::filesystem::temp_directory_path() / ("vombrel-bench-" + std::to_string(getpid())))
+        .string();
+
 Launched launch(support::XProbe& x, const std::string& path, const std::string& title,
                 std::vector<std::string> args = {}) {
   Launched l;
   auto start = std::chrono::steady_clock::now();
   support::ChildOptions options;
   options.args = std::move(args);
+  options.env = {{"XDG_CONFIG_HOME", kNoSettings}};
   l.process = std::make_unique<support::ChildProcess>(path, options);
   if (!l.process->started()) {
     l.error = l.process->error();
@@ -159,6 +170,16 @@ struct Figures {
   std::vector<double> afterGameCpu, afterGameWakeUps, afterGamePeakMiB;  // the game only
 };
 
+// The command line that clicks START (STOP during a game) where it shows in the window: the scene
+// at the largest whole factor that fits, in the window's middle.
+std::vector<std::string> clickStart(support::XProbe& x, support::WindowId window) {
+  support::Point o = x.origin(window), size = x.size(window);
+  int k = std::max(1, std::min(size.x / 304, size.y / 213));
+  int left = o.x + (size.x - 304 * k) / 2, top = o.y + (size.y - 213 * k) / 2;
+  return {"mousemove", std::to_string(left + kStartButton.x * k),
+          std::to_string(top + kStartButton.y * k), "click", "1"};
+}
+
 [[noreturn]] void fail(const std::string& why) {
   std::fprintf(stderr, "process_bench: %s\n", why.c_str());
   std::exit(1);
@@ -184,15 +205,73 @@ void printRow(const char* name, double bare, double game, bool compare) {
   }
 }
 
+// A game at the size the arguments ask for: its start-up to a mapped window, the factor it shows
+// the scene at, and its CPU during a game (START clicked where it shows).
+struct Sized {
+  double startupMs = 0, busyCpu = 0;
+  int factor = 1;
+};
+
+Sized playAt(support::XProbe& x, std::vector<std::string> args, bool play) {
+  Launched g = launch(x, VOMBREL_BINARY, "Vombrel !!!!", std::move(args));
+  if (!g.error.empty()) {
+    fail(g.error);
+  }
+  // Fullscreen comes after the window maps: the size settles before anything is measured.
+  std::this_thread::sleep_for(kSettle);
+  support::Point size = x.size(g.window);
+  Sized s{g.startupMs, 0, std::max(1, std::min(size.x / 304, size.y / 213))};
+  if (play) {
+    if (!support::xdotool(clickStart(x, g.window))) {
+      fail("xdotool could not click START");
+    }
+    std::this_thread::sleep_for(kGameWarmUp);
+    s.busyCpu = need(measure(g.process->pid()), kUsage).cpuPercent;
+  }
+  g.process->stop();
+  return s;
+}
+
+void measureFactors(support::XProbe& x, int runs) {
+  std::vector<double> startup1, startupUsual, cpu1, cpuFull;
+  int usual = 1, full = 1;
+  for (int run = 1; run <= runs; ++run) {
+    std::fprintf(stderr, "factors: run %d of %d\n", run, runs);
+    Sized one = playAt(x, {"--scale", "1"}, true);
+    startup1.push_back(one.startupMs);
+    cpu1.push_back(one.busyCpu);
+    Sized byDefault = playAt(x, {}, false);
+    startupUsual.push_back(byDefault.startupMs);
+    usual = byDefault.factor;
+    Sized fullscreen = playAt(x, {"--fullscreen"}, true);
+    cpuFull.push_back(fullscreen.busyCpu);
+    full = fullscreen.factor;
+  }
+  auto row = [](const std::string& name, double value) {
+    std::printf("%-48s %8.2f\n", name.c_str(), value);
+  };
+  std::printf("\nThe game at its sizes, median of %d runs\n\n", runs);
+  row("start-up at 1x (ms)", median(startup1));
+  row("start-up at the default factor, " + std::to_string(usual) + "x (ms)", median(startupUsual));
+  row("CPU during a game at 1x (% of a core)", median(cpu1));
+  row("CPU during a game in fullscreen, " + std::to_string(full) + "x (% of a core)",
+      median(cpuFull));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   int runs = 5;
-  if (argc == 3 && std::strcmp(argv[1], "--runs") == 0) {
-    runs = std::max(1, std::atoi(argv[2]));
-  } else if (argc != 1) {
-    std::fprintf(stderr, "usage: process_bench [--runs N]\n");
-    return 2;
+  bool factors = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) {
+      runs = std::max(1, std::atoi(argv[++i]));
+    } else if (std::strcmp(argv[i], "--factors") == 0) {
+      factors = true;
+    } else {
+      std::fprintf(stderr, "usage: process_bench [--runs N] [--factors]\n");
+      return 2;
+    }
   }
   support::XProbe x;
   if (!x.connected()) {
@@ -236,10 +315,7 @@ int main(int argc, char** argv) {
     game.idleWakeUps.push_back(gameIdle.wakeUpsPerSecond);
     // Peak memory of a started program, before a game opens the sound device.
     game.peakMiB.push_back(need(peakMiB(g.process->pid()), "VmHWM"));
-    support::Point o = x.origin(g.window);
-    const std::vector<std::string> clickStartStop = {
-        "mousemove", std::to_string(o.x + kStartButton.x), std::to_string(o.y + kStartButton.y),
-        "click", "1"};
+    const std::vector<std::string> clickStartStop = clickStart(x, g.window);
     if (!support::xdotool(clickStartStop)) {
       fail("xdotool could not click START");
     }
@@ -281,5 +357,9 @@ int main(int argc, char** argv) {
       "\n(the bare window's figures during a game are bare_window --redraw-every-55ms; it has\n"
       "no game to stop, so its idle figures stand beside both of the game's; wake-ups are\n"
       "context switches of all threads)\n");
+  if (factors) {
+    measureFactors(x, runs);
+  }
+  std::filesystem::remove_all(kNoSettings);
   return 0;
 }
