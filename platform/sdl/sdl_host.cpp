@@ -208,7 +208,8 @@ class SdlHost final : public BlockingHost {
   SDL_Cursor* shownCursor_ = nullptr;
   std::vector<forms::PixelRect> arrowAreas_;
 
-  std::optional<ClipRect> clip_;  // what the game asked for
+  // What the game asked for, in the scene's pixels: it follows the scene to a new factor or place.
+  std::optional<desktop::Rect> clip_;
   bool focusLost_ = false;
   bool boxShown_ = false;
   int grabTries_ = 0;
@@ -586,6 +587,11 @@ std::optional<HostEvent> SdlHost::translate(const SDL_Event& e) {
           focusLost_ = false;
           applyConfinement();
           return std::nullopt;
+        // The window system has put the window where it was asked to after a change of size:
+        // the confinement goes with it.
+        case SDL_WINDOWEVENT_MOVED:
+          applyConfinement();
+          return std::nullopt;
         default:
           return std::nullopt;
       }
@@ -652,7 +658,25 @@ void SdlHost::playSound(std::span<const std::uint8_t> wav) {
 }
 
 void SdlHost::clipCursor(std::optional<ClipRect> rect) {
-  clip_ = rect;
+  clip_.reset();
+  if (rect) {
+    int wx = 0, wy = 0;
+    if (window_ != nullptr) {
+      SDL_GetWindowPosition(window_.get(), &wx, &wy);
+    }
+    // Whole scene pixels that cover the rectangle, from the scene's corner on the screen.
+    const double k = view_.factor;
+    auto x = [&](int screenX, auto round) {
+      return static_cast<int>(round((screenX - wx - view_.scene.x) / k));
+    };
+    auto y = [&](int screenY, auto round) {
+      return static_cast<int>(round((screenY - wy - view_.scene.y) / k));
+    };
+    auto floor = [](double v) { return std::floor(v); };
+    auto ceil = [](double v) { return std::ceil(v); };
+    int left = x(rect->left, floor), top = y(rect->top, floor);
+    clip_ = desktop::Rect{left, top, x(rect->right, ceil) - left, y(rect->bottom, ceil) - top};
+  }
   applyConfinement();
 }
 
@@ -695,14 +719,12 @@ void SdlHost::confine() {
       return;
   }
   // The game asks for its window; the pointer keeps to the scene, the window's client area or
-  // the middle of a fullscreen screen.
-  int wx = 0, wy = 0;
-  SDL_GetWindowPosition(window_.get(), &wx, &wy);
-  const desktop::Rect& s = view_.scene;
-  int left = std::clamp(clip_->left - wx, s.x, s.x + s.width);
-  int right = std::clamp(clip_->right - wx, s.x, s.x + s.width);
-  int top = std::clamp(clip_->top - wy, s.y, s.y + s.height);
-  int bottom = std::clamp(clip_->bottom - wy, s.y, s.y + s.height);
+  // the middle of a fullscreen screen, wherever and however big it is now.
+  const desktop::Rect c = view_.toClient(*clip_), &s = view_.scene;
+  int left = std::clamp(c.x, s.x, s.x + s.width);
+  int right = std::clamp(c.x + c.width, s.x, s.x + s.width);
+  int top = std::clamp(c.y, s.y, s.y + s.height);
+  int bottom = std::clamp(c.y + c.height, s.y, s.y + s.height);
   SDL_Rect area{left, top, right - left, bottom - top};
   SDL_SetWindowMouseRect(window_.get(), SDL_RectEmpty(&area) ? nullptr : &area);
 }

@@ -80,7 +80,7 @@ class FullHdDesktop : public ::testing::Test {
   }
   void quit() {
     ASSERT_TRUE(x_->requestClose(window_));
-    EXPECT_EQ(game_->waitExit(10s), 0);
+    EXPECT_EQ(game_->waitExit(10s), 0) << support::readFile(log_.path());
   }
   // Waits for the window to take the size; returns the size it has then.
   Point sizeAfter(Point wanted) {
@@ -164,8 +164,15 @@ TEST_F(FullHdDesktop, TheWindowsSizeIsTheScreensOrThePlayersAndIsRemembered) {
   start();
   EXPECT_EQ(sizeAfter({608, 426}).x, 608);
   EXPECT_EQ(x_->size(window_).y, 426);
+  // A bigger window during a game: the pointer is kept to all of it, not to the old size.
+  Point o = x_->origin(window_);
+  support::xdotool({"mousemove", std::to_string(o.x + kStart.x * 2),
+                    std::to_string(o.y + kStart.y * 2), "click", "1"});
   support::xdotool({"key", "ctrl+plus"});
-  EXPECT_EQ(sizeAfter({912, 639}).x, 912);
+  ASSERT_EQ(sizeAfter({912, 639}).x, 912);
+  o = x_->origin(window_);
+  EXPECT_EQ(push(3000, 0).x, o.x + 911);
+  EXPECT_EQ(push(0, 3000).y, o.y + 638);
   support::xdotool({"key", "alt+Return"});
   EXPECT_EQ(sizeAfter({1920, 1080}).x, 1920);
   quit();
