@@ -191,7 +191,8 @@ TEST_F(SdlHostTest, RendersTheDrawListAndRepaintsOnlyTheDamage) {
   ASSERT_NO_FATAL_FAILURE(openWindow());
   auto landscape = forms::Picture::fromBytes("landscape", assets::picture(assets::Pic::Landscape));
   auto bird = forms::Picture::fromBytes("bird", assets::picture(assets::Pic::Bird));
-  forms::MarksLayer marks(304, 213);
+  forms::MarksLayer marks;
+  marks.resize(304, 213);
   marks.line(250, 150, 250, 150, 5, {0, 128, 0});
 
   forms::PixelRect all{0, 0, 304, 213};
