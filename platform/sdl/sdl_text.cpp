@@ -78,8 +78,10 @@ SDL_Surface* Fonts::render(const forms::Font& font, const std::string& utf8, for
   }
   // The runtime's word wrap, not SDL_ttf's, which would start a line with the spaces that end
   // a sentence. A wrap length of 0 breaks at the newlines alone.
+  // Lines break where they fit at the factor's own size: the letters of a bigger face are not
+  // exactly that many times wider, and a line that fits at 1x could run past its box.
   std::string lines = forms::wrapWords(
-      utf8, wrapWidth, [&](std::string_view line) { return measure(font, line).width; });
+      utf8, wrapWidth * factor, [&](std::string_view line) { return measure(scaled, line).width; });
   return TTF_RenderUTF8_Blended_Wrapped(f, lines.c_str(), c, 0);
 }
 

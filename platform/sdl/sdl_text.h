@@ -32,7 +32,7 @@ class Fonts {
   // A new surface with the text in `color` on a transparent background, wrapped at word
   // boundaries to `wrapWidth` pixels when it is above 0. Null for empty text or on failure;
   // the caller frees the surface. At a factor above 1 the letters are set that many times
-  // bigger, but the lines break where they do at 1x, so the layout stays the game's.
+  // bigger, and wrapped within that many times the width.
   SDL_Surface* render(const forms::Font& font, const std::string& utf8, forms::Rgb color,
                       int wrapWidth, int factor = 1);
 

@@ -161,4 +161,25 @@ TEST(PainterAtAFactor, EnlargesThePicturesPixelForPixelAndSetsTheTextAtItsSize) 
     }
   }
   EXPECT_GT(sharper, 100) << "the text looks enlarged from 1x pixels";
+
+  // Wrapped text fits its box at every factor: the about text's words are not cut off at the
+  // right, though a bigger face is not exactly that many times wider.
+  platform::sdl::Fonts fonts;
+  const forms::Label& about = form.Label10;
+  int width = about.windowPixels().w;
+  for (int factor = 1; factor <= 5; ++factor) {
+    SDL_Surface* text = fonts.render(about.Font, about.Caption, {255, 0, 0}, width, factor);
+    ASSERT_NE(text, nullptr);
+    int inkRight = 0;  // the surface may be wider, by the spaces that end a line
+    for (int y = 0; y < text->h; ++y) {
+      for (int x = 0; x < text->w; ++x) {
+        Uint8 r, g, b, a;
+        SDL_GetRGBA(static_cast<const Uint32*>(text->pixels)[y * text->pitch / 4 + x], text->format,
+                    &r, &g, &b, &a);
+        inkRight = a != 0 ? std::max(inkRight, x + 1) : inkRight;
+      }
+    }
+    EXPECT_LE(inkRight, width * factor) << "at " << factor << "x";
+    SDL_FreeSurface(text);
+  }
 }
