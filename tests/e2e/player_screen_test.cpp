@@ -70,7 +70,8 @@ class FullHdDesktop : public ::testing::Test {
     game_.reset();
     support::ChildOptions options;
     options.args = std::move(args);
-    options.env = {{"SDL_AUDIODRIVER", "dummy"},
+    options.env = {{"SDL_AUDIODRIVER", "disk"},
+                   {"SDL_DISKAUDIOFILE", audio_.path()},
                    {"LSAN_OPTIONS", VOMBREL_LSAN_OPTIONS},
                    {"XDG_CONFIG_HOME", config_.string()}};
     options.outputFile = log_.path();
@@ -107,6 +108,7 @@ class FullHdDesktop : public ::testing::Test {
   std::filesystem::path config_ =
       std::filesystem::temp_directory_path() / ("vombrel-e2e-config-" + std::to_string(getpid()));
   support::TempFile log_{"vombrel-e2e-log"};
+  support::TempFile audio_{"vombrel-e2e-audio"};  // what the speakers would play
   std::unique_ptr<support::ChildProcess> game_;
   support::WindowId window_ = 0;
 };
@@ -131,10 +133,14 @@ TEST_F(FullHdDesktop, FullscreenShowsTheSceneAt5xOnBlackAndKeepsThePointerToIt) 
     EXPECT_EQ(shot.savePng(keep), "");
   }
 
-  // A click on the border where START would be if the border were not left out does nothing.
+  // A click on the border is outside the form: no shot is heard, and where START would be if
+  // the border were not left out, no game starts.
   support::xdotool({"mousemove", "150", std::to_string(o.y + kStart.y * 5), "click", "1"});
   std::this_thread::sleep_for(300ms);
   EXPECT_EQ(push(3000, 0).x, 1919) << "the border started a game";
+  std::string heard = support::readFile(audio_.path());
+  EXPECT_EQ(heard.find_first_not_of(std::string("\0\x80", 2)), std::string::npos)
+      << "the border was shot at";
 
   support::xdotool({"mousemove", std::to_string(o.x + kStart.x * 5),
                     std::to_string(o.y + kStart.y * 5), "click", "1"});
