@@ -74,9 +74,17 @@ mergeInto(LibraryManager.library, {
       v.ctx.setTransform(factor, 0, 0, factor, 0, 0);
     }
     v.cssScale = factor / dpr;
-    const css = (pixels) => pixels * factor / dpr + 'px';
-    v.scene.style.width = v.canvas.style.width = css(v.width);
-    v.scene.style.height = v.canvas.style.height = css(v.height);
+    // The canvas is laid out at one CSS pixel per pixel of its backing store and shrunk by the
+    // ratio: a size of backing / ratio would be rounded to the page's layout units (64ths of a
+    // CSS pixel), and at ratios such as 1.75 or 2.625 a column of the scene would be doubled.
+    v.canvas.style.width = v.canvas.width + 'px';
+    v.canvas.style.height = v.canvas.height + 'px';
+    v.canvas.style.transform = 'scale(' + 1 / dpr + ')';
+    // Its box, which cuts the sight off at the scene's edges, is rounded up to whole CSS pixels,
+    // as the browser may round the cut, so that it never cuts into the scene's last row.
+    const box = (pixels) => Math.ceil(pixels / dpr) + 'px';
+    v.scene.style.width = box(v.canvas.width);
+    v.scene.style.height = box(v.canvas.height);
     v.scene.style.setProperty('--pixel', v.cssScale + 'px');
     v.bar.style.width = full ? '' : v.scene.style.width;
     // Fullscreen centres the scene on black, on whole device pixels so that it stays crisp.

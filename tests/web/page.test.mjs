@@ -435,6 +435,20 @@ test('the canvas is a whole factor of the device\'s pixels, the largest that fit
               bottom: document.getElementById('bar').getBoundingClientRect().bottom};
     });
   };
+  // What the screen shows is the backing store, pixel for pixel: nothing resampled.
+  const assertCrisp = async (ratio) => {
+    const screen = await page.screenshot({encoding: 'base64'});
+    const blurred = await page.evaluate(async (png, ratio) => {
+      const shot = await createImageBitmap(await (await fetch(`data:image/png;base64,${png}`)).blob());
+      const c = document.getElementById('canvas'), r = c.getBoundingClientRect();
+      const shown = new OffscreenCanvas(c.width, c.height).getContext('2d');
+      shown.drawImage(shot, -Math.round(r.left * ratio), -Math.round(r.top * ratio));
+      const a = shown.getImageData(0, 0, c.width, c.height).data;
+      const b = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+      return a.filter((v, i) => i % 4 !== 3 && Math.abs(v - b[i]) > 2).length;
+    }, screen, ratio);
+    assert.equal(blurred, 0, `the canvas is shown resampled at a ratio of ${ratio}`);
+  };
   await page.setViewport({width: 1920, height: 1080});
   await page.goto(site.url);
   let l = await layoutAt(4);
@@ -446,25 +460,15 @@ test('the canvas is a whole factor of the device\'s pixels, the largest that fit
   assert.deepEqual([l.w, l.h], [W * 5, H * 5]);
   assert.ok(Math.abs(l.cssW * 1.5 - l.w) < 0.1 && Math.abs(l.cssH * 1.5 - l.h) < 0.1,
             `CSS ${l.cssW}x${l.cssH} at 1.5 is not the backing store ${l.w}x${l.h}`);
-  // Crisp: what the screen shows is the backing store, pixel for pixel.
-  const screen = await page.screenshot({encoding: 'base64'});
-  const blurred = await page.evaluate(async (png, ratio) => {
-    const shot = await createImageBitmap(await (await fetch(`data:image/png;base64,${png}`)).blob());
-    const c = document.getElementById('canvas'), r = c.getBoundingClientRect();
-    const shown = new OffscreenCanvas(c.width, c.height).getContext('2d');
-    shown.drawImage(shot, -Math.round(r.left * ratio), -Math.round(r.top * ratio));
-    const a = shown.getImageData(0, 0, c.width, c.height).data;
-    const b = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
-    return a.filter((v, i) => i % 4 !== 3 && Math.abs(v - b[i]) > 2).length;
-  }, screen, 1.5);
-  assert.equal(blurred, 0, 'the canvas is shown resampled');
+  await assertCrisp(1.5);
 
-  // A zoom to 200 %: the same window in half as many CSS pixels, each of twice the device
-  // pixels. The page's bar is twice as tall on the screen, so the game steps down to 4.
-  await page.setViewport({width: 640, height: 400, deviceScaleFactor: 3});
+  // A zoom to 175 %: the same window in fewer CSS pixels, each of more device pixels, 2.625.
+  // The page's bar is taller on the screen, so the game steps down to 4.
+  await page.setViewport({width: 731, height: 457, deviceScaleFactor: 2.625});
   l = await layoutAt(4);
   assert.deepEqual([l.w, l.h], [W * 4, H * 4]);
-  assert.ok(Math.abs(l.cssW * 3 - l.w) < 0.1, 'the canvas\'s CSS size did not follow the zoom');
+  assert.ok(Math.abs(l.cssW * 2.625 - l.w) < 0.1, 'the canvas\'s CSS size did not follow the zoom');
+  await assertCrisp(2.625);
   await page.close();
 });
 
