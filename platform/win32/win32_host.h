@@ -27,7 +27,7 @@ struct Win32Options {
   int dpi = 0;  // the screen's dots per inch; 0: what the monitor says
 };
 
-std::unique_ptr<BlockingHost> createWin32Host(
-    Win32Options options = {}, desktop::ViewChoices choices = {{}, std::nullopt, {}});
+std::unique_ptr<BlockingHost> createWin32Host(Win32Options options = {},
+                                              desktop::ViewChoices choices = {});
 
 }  // namespace platform
