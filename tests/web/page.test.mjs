@@ -6,6 +6,7 @@
 // VOMBREL_PAGE names the page's folder.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
+import os from 'node:os';
 import path from 'node:path';
 import {after, before, test} from 'node:test';
 import {fileURLToPath} from 'node:url';
@@ -472,10 +473,12 @@ test('the canvas is a whole factor of the device\'s pixels, the largest that fit
   await page.close();
 });
 
-test('after one visit the page plays with the server stopped, and it is installable', async () => {
-  // A server of its own, to stop; the default profile, since Chromium installs nothing from an
-  // incognito one.
-  const own = await serve(pageDir);
+test('after one visit the page plays offline, a new build replaces it, and it installs', async () => {
+  // A copy of the page on a server of its own, to stop and to put a new build in; the default
+  // profile, since Chromium installs nothing from an incognito one.
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'vombrel-page-'));
+  fs.cpSync(pageDir, folder, {recursive: true});
+  const own = await serve(folder);
   const {page, errors, at} = await openGame({url: own.url});
   const cdp = await page.createCDPSession();
   assert.deepEqual((await cdp.send('Page.getInstallabilityErrors')).installabilityErrors, []);
@@ -488,9 +491,24 @@ test('after one visit the page plays with the server stopped, and it is installa
   const online = await canvasPixels(page);
   await page.evaluate(() => navigator.serviceWorker.ready);
 
+  // A new build: another page, and so another cache. The visit after it is deployed finds it;
+  // the one after that plays it, even offline, and the old build's cache is gone.
+  const edit = (file, change) => {
+    const where = path.join(folder, file);
+    fs.writeFileSync(where, change(fs.readFileSync(where, 'utf8')));
+  };
+  edit('index.html', (html) => html.replace('<head>', '<head><meta name="build" content="next">'));
+  edit('service-worker.js', (worker) => worker.replace(/(const CACHE = '[^']*)'/, "$1-next'"));
+  await page.reload({waitUntil: 'load', timeout: 60000});
+  await page.waitForFunction(async () => {
+    const names = await caches.keys();
+    return names.length === 1 && names[0].endsWith('-next');
+  }, {timeout: 30000, polling: 200});
+
   await own.close();
   await page.reload({waitUntil: 'load', timeout: 60000});
   await page.waitForFunction(() => window.seen.texts.length > 0, {timeout: 30000});
+  assert.ok(await page.$('meta[name=build][content=next]'), 'the new build did not come');
   assert.deepEqual(await canvasPixels(page), online, 'the scene offline is not the scene online');
   const favicon = await page.evaluate(async () => {
     const icon = new Image();
@@ -503,4 +521,5 @@ test('after one visit the page plays with the server stopped, and it is installa
   await showing(page, 'STOP');
   assert.deepEqual(errors, []);
   await page.close();
+  fs.rmSync(folder, {recursive: true});
 });
