@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
@@ -20,8 +19,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/desktop/scale.h"
 #include "platform/images/image_decoders.h"
+#include "platform/pointer.h"
 #include "platform/sdl/sdl_display.h"
 #include "platform/sdl/sdl_painter.h"
 #include "platform/sdl/sdl_sound.h"
@@ -84,30 +85,19 @@ void hangUp(int) {
   std::raise(SIGTERM);
 }
 
-// The game numbers the buttons as bits, 1 the left, 2 the right and 4 the middle, so that the
-// buttons held during a move add up.
 int gameButton(Uint8 sdlButton) {
-  switch (sdlButton) {
-    case SDL_BUTTON_LEFT:
-      return 1;
-    case SDL_BUTTON_RIGHT:
-      return 2;
-    case SDL_BUTTON_MIDDLE:
-      return 4;
-    default:
-      return 0;
-  }
+  return buttonBits(sdlButton == SDL_BUTTON_LEFT, sdlButton == SDL_BUTTON_RIGHT,
+                    sdlButton == SDL_BUTTON_MIDDLE);
 }
 
 int heldButtons(Uint32 sdlMask) {
-  return (sdlMask & SDL_BUTTON_LMASK ? 1 : 0) | (sdlMask & SDL_BUTTON_RMASK ? 2 : 0) |
-         (sdlMask & SDL_BUTTON_MMASK ? 4 : 0);
+  return buttonBits(sdlMask & SDL_BUTTON_LMASK, sdlMask & SDL_BUTTON_RMASK,
+                    sdlMask & SDL_BUTTON_MMASK);
 }
 
-// Shift, Ctrl and Alt as the bits 1, 2 and 4.
 int heldModifierKeys() {
   SDL_Keymod mod = SDL_GetModState();
-  return (mod & KMOD_SHIFT ? 1 : 0) | (mod & KMOD_CTRL ? 2 : 0) | (mod & KMOD_ALT ? 4 : 0);
+  return modifierBits(mod & KMOD_SHIFT, mod & KMOD_CTRL, mod & KMOD_ALT);
 }
 
 // Owners of SDL's objects, each freed by its own function.
@@ -143,8 +133,7 @@ std::string sdlError() {
 
 class SdlHost final : public BlockingHost {
  public:
-  explicit SdlHost(desktop::ViewChoices choices)
-      : start_(std::chrono::steady_clock::now()), choices_(std::move(choices)) {}
+  explicit SdlHost(desktop::ViewChoices choices) : choices_(std::move(choices)) {}
   ~SdlHost() override;
 
   Status open(const WindowSetup& setup) override;
@@ -155,7 +144,7 @@ class SdlHost final : public BlockingHost {
   void clipCursor(std::optional<ClipRect> rect) override;
   void messageBox(const std::string& title, const std::string& text) override;
 
-  forms::Millis now() const override;
+  forms::Millis now() const override { return clock_.now(); }
   float Rnd() override { return random_.next(); }
   forms::TextExtent measureText(const forms::Font& font, std::string_view utf8) const override {
     return fonts_.measure(font, utf8);
@@ -181,7 +170,7 @@ class SdlHost final : public BlockingHost {
   void loadCursor();
   double twipsPerPixel() const;
 
-  std::chrono::steady_clock::time_point start_;
+  Clock clock_;
   forms::RandomSequence random_;
   mutable sdl::Fonts fonts_;
   desktop::ViewChoices choices_;
@@ -466,12 +455,6 @@ void SdlHost::show() {
   }
 }
 
-forms::Millis SdlHost::now() const {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                               start_)
-      .count();
-}
-
 HostEvent SdlHost::wait(std::optional<forms::Millis> deadline) {
   if (window_ == nullptr) {
     // Without a window no input can ever come; ending is the only way on.
@@ -639,10 +622,7 @@ void SdlHost::updateCursor() {
   // The black border is no place to shoot: the arrow shows there too.
   if (SDL_GetMouseFocus() == window_.get()) {
     desktop::ScenePoint p = view_.toScene(x, y);
-    overBox = !p.inside ||
-              std::any_of(arrowAreas_.begin(), arrowAreas_.end(), [&](const forms::PixelRect& r) {
-                return r.contains(static_cast<int>(p.x), static_cast<int>(p.y));
-              });
+    overBox = !p.inside || showsArrow(arrowAreas_, static_cast<int>(p.x), static_cast<int>(p.y));
   }
   SDL_Cursor* wanted = overBox ? arrow_.get() : gunSight_.get();
   if (wanted != shownCursor_) {

@@ -3,11 +3,8 @@
 
 #include <SDL.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <variant>
 
 namespace platform::sdl {
 
@@ -129,35 +126,22 @@ Painter::Painter(SDL_Renderer* renderer, Fonts& fonts, int factor)
 
 Painter::~Painter() = default;
 
-void Painter::paint(const forms::Frame& frame) {
-  damage_ = frame.damage.intersect({0, 0, frame.width, frame.height});
-  for (const forms::DrawCommand& command : frame.commands) {
-    std::visit([this](const auto& c) { draw(c); }, command);
-  }
+void Painter::end() {
   SDL_RenderSetClipRect(renderer_, nullptr);
   pictures_.sweep();
   texts_.sweep();
   marks_.sweep();
 }
 
-// Limits drawing to the part of `area` that is damaged; false when nothing of it is.
-bool Painter::clipTo(const forms::PixelRect& area) {
-  forms::PixelRect r = area.intersect(damage_);
-  if (r.empty()) {
-    return false;
-  }
+void Painter::setClip(const forms::PixelRect& r) {
   SDL_Rect clip{r.x, r.y, r.w, r.h};
   SDL_RenderSetClipRect(renderer_, &clip);
-  return true;
 }
 
-void Painter::setColor(forms::Rgb c) {
-  SDL_SetRenderDrawColor(renderer_, c.r, c.g, c.b, 255);
-}
-
-void Painter::fill(int x, int y, int w, int h) {
-  SDL_Rect r{x, y, w, h};
-  SDL_RenderFillRect(renderer_, &r);
+void Painter::fill(const forms::PixelRect& r, forms::Rgb color) {
+  SDL_SetRenderDrawColor(renderer_, color.r, color.g, color.b, 255);
+  SDL_Rect rect{r.x, r.y, r.w, r.h};
+  SDL_RenderFillRect(renderer_, &rect);
 }
 
 void Painter::draw(const forms::DrawPicture& c) {
@@ -185,40 +169,6 @@ void Painter::draw(const forms::DrawPicture& c) {
   }
 }
 
-void Painter::draw(const forms::FillRect& c) {
-  if (clipTo(c.rect)) {
-    setColor(c.color);
-    fill(c.rect.x, c.rect.y, c.rect.w, c.rect.h);
-  }
-}
-
-void Painter::draw(const forms::OutlineRect& c) {
-  if (!clipTo(c.rect)) {
-    return;
-  }
-  const forms::PixelRect& r = c.rect;
-  int t = std::min({c.width, r.w, r.h});
-  setColor(c.color);
-  fill(r.x, r.y, r.w, t);
-  fill(r.x, r.y + r.h - t, r.w, t);
-  fill(r.x, r.y, t, r.h);
-  fill(r.x + r.w - t, r.y, t, r.h);
-}
-
-// A thick line as parallel one-pixel lines across its run, exactly the pixels the runtime
-// repaints when the line changes.
-void Painter::draw(const forms::DrawLine& c) {
-  if (!clipTo(c.bounds())) {
-    return;
-  }
-  setColor(c.color);
-  for (int k = 0; k < c.pen(); ++k) {
-    int d = c.penStart() + k;
-    int dx = c.alongX() ? 0 : d, dy = c.alongX() ? d : 0;
-    SDL_RenderDrawLine(renderer_, c.x1 + dx, c.y1 + dy, c.x2 + dx, c.y2 + dy);
-  }
-}
-
 // Text is set at the factor's own size rather than enlarged, and placed in the target's pixels:
 // the box and the alignment are the scene's, the glyphs as sharp as the screen allows.
 void Painter::draw(const forms::DrawTextRun& c) {
@@ -236,16 +186,9 @@ void Painter::draw(const forms::DrawTextRun& c) {
   if (entry.texture == nullptr || SDL_QueryTexture(entry.texture, nullptr, nullptr, &w, &h) != 0) {
     return;
   }
-  // Wrapped text is always left-aligned; a single line is placed in its box as the label says.
+  // SDL_ttf wraps the text itself. The clip rectangle stays as it was set, in the target's pixels.
   const int k = factor_;
-  int x = c.box.x * k;
-  if (!c.wrap && c.align == forms::Alignment::Right) {
-    x = (c.box.x + c.box.w) * k - w;
-  } else if (!c.wrap && c.align == forms::Alignment::Center) {
-    x = c.box.x * k + (c.box.w * k - w) / 2;
-  }
-  // The clip rectangle stays as it was set, in the target's pixels.
-  SDL_Rect dst{x, c.box.y * k, w, h};
+  SDL_Rect dst{alignedX(c, w, k), c.box.y * k, w, h};
   SDL_RenderSetScale(renderer_, 1, 1);
   SDL_RenderCopy(renderer_, entry.texture, nullptr, &dst);
   SDL_RenderSetScale(renderer_, static_cast<float>(k), static_cast<float>(k));

@@ -16,6 +16,7 @@
 #include <tuple>
 
 #include "forms/draw_list.h"
+#include "platform/frame_painter.h"
 #include "platform/images/image_decoders.h"
 #include "platform/sdl/sdl_text.h"
 
@@ -32,16 +33,13 @@ SDL_Surface* decodeImage(std::span<const std::uint8_t> bytes);
 // A new 32-bit RGBA surface with a copy of the image, or null with the reason in SDL_GetError().
 SDL_Surface* surfaceFrom(const images::Image& image);
 
-class Painter {
+class Painter final : public FramePainter {
  public:
   // Sets the renderer's scale to the factor; the renderer is the painter's alone.
   Painter(SDL_Renderer* renderer, Fonts& fonts, int factor = 1);
   Painter(const Painter&) = delete;
   Painter& operator=(const Painter&) = delete;
-  ~Painter();  // frees the textures; the renderer must still exist
-
-  // Paints frame.damage from the frame's commands; nothing outside it changes.
-  void paint(const forms::Frame& frame);
+  ~Painter() override;  // frees the textures; the renderer must still exist
 
  private:
   // Textures by key, each with a stamp for its owner's use (the marks layer version uploaded).
@@ -65,23 +63,22 @@ class Painter {
     std::map<Key, Entry> entries_;
   };
 
+  // After a frame each cache drops what the frame did not mention.
+  void end() override;
+
   using TextKey = std::tuple<std::string, int, bool, bool, std::uint32_t, int>;
   using MarksKey = std::tuple<const forms::MarksLayer*, int, int>;
 
-  bool clipTo(const forms::PixelRect& area);
-  void draw(const forms::DrawPicture& c);
-  void draw(const forms::FillRect& c);
-  void draw(const forms::OutlineRect& c);
-  void draw(const forms::DrawLine& c);
-  void draw(const forms::DrawTextRun& c);
-  void draw(const forms::DrawMarks& c);
-  void setColor(forms::Rgb c);
-  void fill(int x, int y, int w, int h);
+  void setClip(const forms::PixelRect& r) override;
+  void fill(const forms::PixelRect& r, forms::Rgb color) override;
+  // Pictures, text and marks are cached while the frames mention them, drawn or not.
+  void draw(const forms::DrawPicture& c) override;
+  void draw(const forms::DrawTextRun& c) override;
+  void draw(const forms::DrawMarks& c) override;
 
   SDL_Renderer* renderer_;
   Fonts& fonts_;
   int factor_;
-  forms::PixelRect damage_;
   Cache<const std::uint8_t*> pictures_;  // by the encoded bytes, which live as long as the program
   Cache<TextKey> texts_;
   Cache<MarksKey> marks_;

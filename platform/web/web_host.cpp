@@ -13,6 +13,7 @@
 
 #include "assets/resources.h"
 #include "platform/images/image_decoders.h"
+#include "platform/pointer.h"
 #include "platform/web/web_page.h"
 #include "platform/web/web_painter.h"
 #include "platform/web/web_reading.h"
@@ -36,14 +37,13 @@ std::uint32_t soundKey(std::span<const std::uint8_t> bytes) {
   return h;
 }
 
-// The game numbers the buttons as bits, 1 the left, 2 the right and 4 the middle; the page's
-// `button` counts 0 left, 1 middle, 2 right, and its `buttons` already are those bits.
+// The page's `button` counts 0 left, 1 middle, 2 right; its `buttons` already are the game's bits.
 int gameButton(unsigned short domButton) {
-  return domButton == 0 ? 1 : domButton == 1 ? 4 : domButton == 2 ? 2 : 0;
+  return buttonBits(domButton == 0, domButton == 2, domButton == 1);
 }
 
 int modifierKeys(const EmscriptenMouseEvent& e) {
-  return (e.shiftKey ? 1 : 0) | (e.ctrlKey ? 2 : 0) | (e.altKey ? 4 : 0);
+  return modifierBits(e.shiftKey, e.ctrlKey, e.altKey);
 }
 
 }  // namespace
@@ -193,9 +193,7 @@ struct WebHost::State {
   void pointAt(double px, double py, bool mouse) {
     x = std::clamp(px, 0.0, width - 1.0);
     y = std::clamp(py, 0.0, height - 1.0);
-    bool arrow = std::any_of(arrowAreas.begin(), arrowAreas.end(), [&](const auto& r) {
-      return r.contains(static_cast<int>(x), static_cast<int>(y));
-    });
+    bool arrow = showsArrow(arrowAreas, static_cast<int>(x), static_cast<int>(y));
     if (arrow != arrowShown) {
       arrowShown = arrow;
       vw_arrow_cursor(arrow);

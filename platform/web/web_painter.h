@@ -14,24 +14,24 @@
 #include <vector>
 
 #include "forms/draw_list.h"
+#include "platform/frame_painter.h"
 
 namespace platform::web {
 
-class Painter {
+class Painter final : public FramePainter {
  public:
-  void paint(const forms::Frame& frame);
   forms::TextExtent measure(const forms::Font& font, std::string_view utf8);
 
  private:
-  bool clipTo(const forms::PixelRect& area);
-  void draw(const forms::DrawPicture& c);
-  void draw(const forms::FillRect& c);
-  void draw(const forms::OutlineRect& c);
-  void draw(const forms::DrawLine& c);
-  void draw(const forms::DrawTextRun& c);
-  void draw(const forms::DrawMarks& c);
+  void setClip(const forms::PixelRect& r) override;
+  void fill(const forms::PixelRect& r, forms::Rgb color) override;
+  void draw(const forms::DrawPicture& c) override;
+  void draw(const forms::DrawTextRun& c) override;
+  void draw(const forms::DrawMarks& c) override;
+  // A frame is drawn between a save and a restore of the canvas's state, which clips.
+  bool begin() override;
+  void end() override;
 
-  forms::PixelRect damage_;
   std::map<const forms::MarksLayer*, std::uint64_t> marksShown_;  // the version on the page
   std::vector<std::uint8_t> rgba_;
 };

@@ -14,12 +14,13 @@
 #undef DrawText
 
 #include <algorithm>
-#include <chrono>
 #include <deque>
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/desktop/scale.h"
+#include "platform/pointer.h"
 #include "platform/win32/win32_painter.h"
 #include "platform/win32/win32_sound.h"
 
@@ -101,21 +102,18 @@ desktop::ViewKey viewKey(WPARAM key) {
   }
 }
 
-// The game numbers the buttons as bits, 1 the left, 2 the right and 4 the middle; Shift, Ctrl
-// and Alt are 1, 2 and 4.
 int heldButtons(WPARAM keys) {
-  return (keys & MK_LBUTTON ? 1 : 0) | (keys & MK_RBUTTON ? 2 : 0) | (keys & MK_MBUTTON ? 4 : 0);
+  return buttonBits(keys & MK_LBUTTON, keys & MK_RBUTTON, keys & MK_MBUTTON);
 }
 
 int heldModifierKeys(WPARAM keys) {
-  return (keys & MK_SHIFT ? 1 : 0) | (keys & MK_CONTROL ? 2 : 0) |
-         (GetKeyState(VK_MENU) < 0 ? 4 : 0);
+  return modifierBits(keys & MK_SHIFT, keys & MK_CONTROL, GetKeyState(VK_MENU) < 0);
 }
 
 class Win32Host final : public BlockingHost {
  public:
   Win32Host(Win32Options options, desktop::ViewChoices choices)
-      : options_(options), choices_(std::move(choices)), start_(std::chrono::steady_clock::now()) {}
+      : options_(options), choices_(std::move(choices)) {}
   ~Win32Host() override;
 
   Status open(const WindowSetup& setup) override;
@@ -126,7 +124,7 @@ class Win32Host final : public BlockingHost {
   void clipCursor(std::optional<ClipRect> rect) override;
   void messageBox(const std::string& title, const std::string& text) override;
 
-  forms::Millis now() const override;
+  forms::Millis now() const override { return clock_.now(); }
   float Rnd() override { return random_.next(); }
   forms::TextExtent measureText(const forms::Font& font, std::string_view utf8) const override {
     return fonts_.measure(font, utf8);
@@ -152,7 +150,7 @@ class Win32Host final : public BlockingHost {
 
   Win32Options options_;
   desktop::ViewChoices choices_;
-  std::chrono::steady_clock::time_point start_;
+  Clock clock_;
   forms::RandomSequence random_;
   mutable win32::Fonts fonts_;
   win32::SoundChannel sound_;  // before the window: its sound stops before the window goes
@@ -353,12 +351,6 @@ void Win32Host::show() {
   active_ = GetActiveWindow() == window_;
 }
 
-forms::Millis Win32Host::now() const {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                               start_)
-      .count();
-}
-
 HostEvent Win32Host::wait(std::optional<forms::Millis> deadline) {
   if (window_ == nullptr) {
     // Without a window no input can ever come; ending is the only way on.
@@ -441,24 +433,24 @@ LRESULT Win32Host::handle(UINT message, WPARAM w, LPARAM l) {
       return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-      mouse(Type::Down, 1, w, l, message == WM_LBUTTONDBLCLK);
+      mouse(Type::Down, kLeftButton, w, l, message == WM_LBUTTONDBLCLK);
       return 0;
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
-      mouse(Type::Down, 2, w, l, message == WM_RBUTTONDBLCLK);
+      mouse(Type::Down, kRightButton, w, l, message == WM_RBUTTONDBLCLK);
       return 0;
     case WM_MBUTTONDOWN:
     case WM_MBUTTONDBLCLK:
-      mouse(Type::Down, 4, w, l, message == WM_MBUTTONDBLCLK);
+      mouse(Type::Down, kMiddleButton, w, l, message == WM_MBUTTONDBLCLK);
       return 0;
     case WM_LBUTTONUP:
-      mouse(Type::Up, 1, w, l, false);
+      mouse(Type::Up, kLeftButton, w, l, false);
       return 0;
     case WM_RBUTTONUP:
-      mouse(Type::Up, 2, w, l, false);
+      mouse(Type::Up, kRightButton, w, l, false);
       return 0;
     case WM_MBUTTONUP:
-      mouse(Type::Up, 4, w, l, false);
+      mouse(Type::Up, kMiddleButton, w, l, false);
       return 0;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
@@ -551,10 +543,7 @@ bool Win32Host::setCursorFor(POINT client) {
     return false;
   }
   desktop::ScenePoint p = view_.toScene(client.x, client.y);
-  bool arrow = !p.inside ||
-               std::any_of(arrowAreas_.begin(), arrowAreas_.end(), [&](const forms::PixelRect& r) {
-                 return r.contains(static_cast<int>(p.x), static_cast<int>(p.y));
-               });
+  bool arrow = !p.inside || showsArrow(arrowAreas_, static_cast<int>(p.x), static_cast<int>(p.y));
   SetCursor(arrow ? arrow_ : gunSight_);
   return true;
 }

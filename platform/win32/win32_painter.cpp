@@ -7,10 +7,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <variant>
+#include <vector>
 
 #include "assets/resources.h"
-#include "forms/word_wrap.h"
 #include "platform/images/image_decoders.h"
 
 namespace platform::win32 {
@@ -112,7 +111,7 @@ forms::TextExtent Fonts::measure(const forms::Font& font, std::string_view utf8)
 }
 
 Painter::Painter(int width, int height, int factor, Fonts& fonts)
-    : fonts_(fonts), width_(width), height_(height), k_(std::max(factor, 1)) {
+    : fonts_(fonts), k_(std::max(factor, 1)) {
   void* pixels = nullptr;
   buffer_ = newBitmap(width * k_, height * k_, &pixels);
   dc_ = CreateCompatibleDC(nullptr);
@@ -141,33 +140,20 @@ Painter::~Painter() {
   }
 }
 
-void Painter::paint(const forms::Frame& frame) {
-  if (!ok()) {
-    return;
-  }
-  damage_ = frame.damage.intersect({0, 0, width_, height_});
-  for (const forms::DrawCommand& command : frame.commands) {
-    std::visit([this](const auto& c) { draw(c); }, command);
-  }
+void Painter::end() {
   SelectClipRgn(dc_, nullptr);
   GdiFlush();
 }
 
-// Limits drawing to the part of `area` that is damaged; false when nothing of it is.
-bool Painter::clipTo(const forms::PixelRect& area) {
-  forms::PixelRect r = area.intersect(damage_);
-  if (r.empty()) {
-    return false;
-  }
+void Painter::setClip(const forms::PixelRect& r) {
   SelectClipRgn(dc_, nullptr);
   IntersectClipRect(dc_, r.x * k_, r.y * k_, (r.x + r.w) * k_, (r.y + r.h) * k_);
-  return true;
 }
 
-void Painter::fill(int x, int y, int w, int h, forms::Rgb color) {
-  RECT r{x * k_, y * k_, (x + w) * k_, (y + h) * k_};
+void Painter::fill(const forms::PixelRect& r, forms::Rgb color) {
+  RECT rect{r.x * k_, r.y * k_, (r.x + r.w) * k_, (r.y + r.h) * k_};
   SetDCBrushColor(dc_, colorOf(color));
-  FillRect(dc_, &r, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+  FillRect(dc_, &rect, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 
 Painter::Sprite* Painter::sprite(const void* key, int width, int height) {
@@ -258,47 +244,6 @@ void Painter::draw(const forms::DrawPicture& c) {
   blend(*s, c.x, c.y);
 }
 
-void Painter::draw(const forms::FillRect& c) {
-  if (clipTo(c.rect)) {
-    fill(c.rect.x, c.rect.y, c.rect.w, c.rect.h, c.color);
-  }
-}
-
-void Painter::draw(const forms::OutlineRect& c) {
-  if (!clipTo(c.rect)) {
-    return;
-  }
-  const forms::PixelRect& r = c.rect;
-  int t = std::min({c.width, r.w, r.h});
-  fill(r.x, r.y, r.w, t, c.color);
-  fill(r.x, r.y + r.h - t, r.w, t, c.color);
-  fill(r.x, r.y, t, r.h, c.color);
-  fill(r.x + r.w - t, r.y, t, r.h, c.color);
-}
-
-// A thick line as parallel one-pixel lines across its run, exactly the pixels the runtime
-// repaints when the line changes, each a square of the scene's factor. GDI's walk along a line
-// leaves out its last pixel; the game's lines have it.
-void Painter::draw(const forms::DrawLine& c) {
-  if (!clipTo(c.bounds())) {
-    return;
-  }
-  struct Walk {
-    Painter* painter;
-    forms::Rgb color;
-  } walk{this, c.color};
-  auto dot = [](int x, int y, LPARAM data) {
-    auto* w = reinterpret_cast<Walk*>(data);
-    w->painter->fill(x, y, 1, 1, w->color);
-  };
-  for (int k = 0; k < c.pen(); ++k) {
-    int d = c.penStart() + k;
-    int dx = c.alongX() ? 0 : d, dy = c.alongX() ? d : 0;
-    LineDDA(c.x1 + dx, c.y1 + dy, c.x2 + dx, c.y2 + dy, dot, reinterpret_cast<LPARAM>(&walk));
-    fill(c.x2 + dx, c.y2 + dy, 1, 1, c.color);
-  }
-}
-
 void Painter::draw(const forms::DrawTextRun& c) {
   if (c.text.empty() || !clipTo(c.clip)) {
     return;
@@ -310,35 +255,15 @@ void Painter::draw(const forms::DrawTextRun& c) {
   if (face == nullptr) {
     return;
   }
-  // Wrapped text is always left-aligned; a single line is placed in its box as the label says.
-  // The lines break where they fit at the scene's size: small letters are hinted to whole
-  // pixels and come out relatively narrower, and a line that just fits at 1x would be cut off.
-  std::string lines =
-      c.wrap
-          ? forms::wrapWords(c.text, c.box.w * k_,
-                             [&](std::string_view line) { return fonts_.measure(big, line).width; })
-          : c.text;
+  auto width = [&](std::string_view line) { return fonts_.measure(big, line).width; };
+  int lineHeight = fonts_.measure(big, {}).height;
   HGDIOBJ old = SelectObject(dc_, face);
   SetTextColor(dc_, colorOf(c.color));
   int y = c.box.y * k_;
-  std::string_view rest = lines;
-  while (true) {
-    std::size_t end = rest.find('\n');
-    std::string_view line = rest.substr(0, end);
-    forms::TextExtent extent = fonts_.measure(big, line);
-    int x = c.box.x * k_;
-    if (!c.wrap && c.align == forms::Alignment::Right) {
-      x += c.box.w * k_ - extent.width;
-    } else if (!c.wrap && c.align == forms::Alignment::Center) {
-      x += (c.box.w * k_ - extent.width) / 2;
-    }
+  for (const std::string& line : textLines(c, width, k_)) {
     std::wstring wide = widen(line);
-    TextOutW(dc_, x, y, wide.c_str(), static_cast<int>(wide.size()));
-    if (end == std::string_view::npos) {
-      break;
-    }
-    rest.remove_prefix(end + 1);
-    y += extent.height;
+    TextOutW(dc_, alignedX(c, width(line), k_), y, wide.c_str(), static_cast<int>(wide.size()));
+    y += lineHeight;
   }
   SelectObject(dc_, old);
 }

@@ -22,6 +22,7 @@
 
 #include "forms/draw_list.h"
 #include "forms/environment.h"
+#include "platform/frame_painter.h"
 
 struct HDC__;
 struct HFONT__;
@@ -50,17 +51,15 @@ class Fonts {
   HDC__* measuring_ = nullptr;
 };
 
-class Painter {
+class Painter final : public FramePainter {
  public:
   // The scene's size in its own pixels and the whole factor it is shown at.
   Painter(int width, int height, int factor, Fonts& fonts);
   Painter(const Painter&) = delete;
   Painter& operator=(const Painter&) = delete;
-  ~Painter();
+  ~Painter() override;
 
   bool ok() const { return buffer_ != nullptr; }
-  // Paints frame.damage from the frame's commands; nothing outside it changes.
-  void paint(const forms::Frame& frame);
   int factor() const { return k_; }
   // The memory device context that holds the back buffer.
   HDC__* dc() const { return dc_; }
@@ -76,25 +75,23 @@ class Painter {
     std::uint64_t stamp = 0;
   };
 
-  bool clipTo(const forms::PixelRect& area);
-  void draw(const forms::DrawPicture& c);
-  void draw(const forms::FillRect& c);
-  void draw(const forms::OutlineRect& c);
-  void draw(const forms::DrawLine& c);
-  void draw(const forms::DrawTextRun& c);
-  void draw(const forms::DrawMarks& c);
-  void fill(int x, int y, int w, int h, forms::Rgb color);
+  void setClip(const forms::PixelRect& r) override;
+  void fill(const forms::PixelRect& r, forms::Rgb color) override;
+  void draw(const forms::DrawPicture& c) override;
+  void draw(const forms::DrawTextRun& c) override;
+  void draw(const forms::DrawMarks& c) override;
+  // A painter without its back buffer draws nothing; after a frame, GDI has drawn it all.
+  bool begin() override { return ok(); }
+  void end() override;
   Sprite* sprite(const void* key, int width, int height);
   void put(Sprite& s, int x, int y, std::uint32_t pixel) const;
   void blend(const Sprite& s, int x, int y);
 
   Fonts& fonts_;
-  int width_, height_;
   int k_;
   HDC__* dc_ = nullptr;
   HBITMAP__* buffer_ = nullptr;
   HBITMAP__* original_ = nullptr;
-  forms::PixelRect damage_;
   // Decoded GIFs by their encoded bytes, which live as long as the program; marks layers by the
   // layer, uploaded again when its version moves.
   std::map<const void*, Sprite> sprites_;

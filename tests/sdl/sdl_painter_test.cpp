@@ -25,15 +25,15 @@ class PainterTest : public ::testing::Test {
     SDL_FreeSurface(surface_);
   }
 
-  // Paints the line alone on black over the whole surface; returns the box of the lit pixels and
-  // how many there are.
-  std::pair<forms::PixelRect, int> litBy(const forms::PixelLine& line) {
+  // Paints the command alone on black over the whole surface; returns the box of the lit pixels
+  // and how many there are.
+  std::pair<forms::PixelRect, int> litBy(const forms::DrawCommand& command) {
     const forms::PixelRect all{0, 0, kWidth, kHeight};
     forms::Frame f;
     f.width = kWidth;
     f.height = kHeight;
     f.damage = all;
-    f.commands = {forms::FillRect{all, {0, 0, 0}}, forms::DrawLine{line, {255, 255, 255}}};
+    f.commands = {forms::FillRect{all, {0, 0, 0}}, command};
     painter_->paint(f);
     forms::PixelRect lit;
     int count = 0;
@@ -47,6 +47,9 @@ class PainterTest : public ::testing::Test {
       }
     }
     return {lit, count};
+  }
+  std::pair<forms::PixelRect, int> litBy(const forms::PixelLine& line) {
+    return litBy(forms::DrawCommand{forms::DrawLine{line, {255, 255, 255}}});
   }
 
   SDL_Surface* surface_ = nullptr;
@@ -78,6 +81,35 @@ TEST_F(PainterTest, ALinePaintsExactlyTheBoxItsControlRepaints) {
     forms::PixelLine slant{20, 30, 90, 60, width};
     EXPECT_EQ(litBy(slant).first, slant.bounds()) << "width " << width;
   }
+}
+
+// The about panel's border lies inside its box, equally wide all round; captions stand in their
+// boxes as their alignment says (the hit counters to the right, the buttons' names centred).
+TEST_F(PainterTest, BordersAndCaptionsStandWhereTheirBoxesSay) {
+  const forms::PixelRect box{10, 20, 50, 30};
+  for (int width : {1, 3}) {
+    auto [lit, count] = litBy(forms::OutlineRect{box, {255, 255, 255}, width});
+    EXPECT_EQ(lit, box) << "width " << width;
+    EXPECT_EQ(count, box.w * box.h - (box.w - 2 * width) * (box.h - 2 * width))
+        << "width " << width;
+  }
+
+  forms::DrawTextRun text;
+  text.text = "START";
+  text.font.bold = true;
+  text.color = {255, 255, 255};
+  text.box = {40, 100, 120, 20};
+  text.clip = text.box;
+  text.align = forms::Alignment::Center;
+  auto [centred, n] = litBy(text);
+  ASSERT_GT(n, 0);
+  int left = centred.x - text.box.x, right = text.box.x + text.box.w - (centred.x + centred.w);
+  EXPECT_LE(std::abs(left - right), 3) << "centred text leaves " << left << " and " << right;
+  text.align = forms::Alignment::Right;
+  auto [flush, m] = litBy(text);
+  ASSERT_GT(m, 0);
+  EXPECT_LE(text.box.x + text.box.w - (flush.x + flush.w), 2) << "right-aligned text ends early";
+  EXPECT_GT(flush.x, centred.x);
 }
 
 }  // namespace
