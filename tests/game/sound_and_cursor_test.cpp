@@ -1,5 +1,6 @@
 // The sound module and the cursor module on the headless host.
 #include "app/my.h"
+#include "platform/pointer.h"
 #include "play.h"
 
 namespace {
@@ -102,6 +103,24 @@ TEST(My, ClosingTheWindowFreesTheCursor) {
   g.driver.close();
   EXPECT_TRUE(g.form.ended());
   EXPECT_EQ(g.host.clips().back(), std::nullopt);
+}
+
+// The fence is a child window of its own: over it the player sees the standard arrow, over the
+// sky and the buttons the gun sight. Every host asks the frame the same question.
+TEST(Cursor, TheArrowShowsOverTheFenceAndTheGunSightElsewhere) {
+  Play g;
+  const auto px = [](double twips) { return static_cast<int>(twips / forms::kTwipsPerPixel); };
+  const auto& areas = g.host.lastFrame()->arrowCursorAreas;
+  const auto& fence = g.form.Picture1;
+  const int left = px(fence.Left), top = px(fence.Top);
+  const int right = px(fence.Left + fence.Width) - 1, bottom = px(fence.Top + fence.Height) - 1;
+  for (auto [x, y] : {std::pair{left, top}, {right, bottom}, {(left + right) / 2, top + 5}}) {
+    EXPECT_TRUE(platform::showsArrow(areas, x, y)) << x << ", " << y;
+  }
+  for (auto [x, y] :
+       {std::pair{150, 20}, {left, top - 1}, {px(Play::kStartX), px(Play::kStartY)}}) {
+    EXPECT_FALSE(platform::showsArrow(areas, x, y)) << x << ", " << y;
+  }
 }
 
 }  // namespace
