@@ -55,6 +55,7 @@ TEST(BonusItem, FliesAcrossFromALaunchAtARandomHeight) {
   g.driver.advance(29999);
   EXPECT_FALSE(g.form.Timer6.Enabled);
   g.driver.advance(1);
+  EXPECT_EQ(g.form.Image3.Left, -150) << "from the left edge again";
   EXPECT_EQ(g.form.Image3.Top, 1);
   g.driver.advance(4900);
   g.driver.advance(30000);
