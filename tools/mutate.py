@@ -171,8 +171,7 @@ def main():
     # The test programs are known once built (their tests are discovered after the build).
     targets = headless_targets(build)
     if not targets:
-        if run(["cmake", "--build", build]).returncode:
-            sys.exit("the unchanged code does not build: nothing to measure")
+        run(["cmake", "--build", build, "--", "-k", "0"])  # what fails here may be no test of ours
         targets = headless_targets(build)
     if run(["cmake", "--build", build, "--target", *targets]).returncode or \
             run(["ctest", "--test-dir", build, "-L", "headless"]).returncode:

@@ -39,7 +39,13 @@ TEST(BonusItem, FliesAcrossFromALaunchAtARandomHeight) {
   EXPECT_LE(top, 840);
   EXPECT_EQ(top, std::floor(top));
 
-  g.driver.advance(4800);
+  g.driver.advance(1000);  // ten moves on, well inside the window
+  const forms::PixelRect bird = g.form.Image3.windowPixels();
+  EXPECT_TRUE(std::ranges::any_of(g.host.lastFrame()->commands, [&](const auto& c) {
+    const auto* p = std::get_if<forms::DrawPicture>(&c);
+    return p && p->picture == g.form.Image3.Picture.get() && p->x == bird.x && p->y == bird.y;
+  })) << "the bird shows where it flies";
+  g.driver.advance(3800);
   EXPECT_EQ(g.form.Image3.Left, 4650) << "48 moves";
   EXPECT_TRUE(g.form.Timer6.Enabled);
   g.driver.advance(100);
@@ -334,6 +340,11 @@ TEST(AboutPanel, ABonusHitBehindTheOpenPanelRaisesTheHiddenCounter) {
 TEST(AboutPanel, WithNoGameItOnlyTogglesThePanel) {
   Play g;
   g.about();
+  EXPECT_TRUE(std::ranges::any_of(g.host.lastFrame()->commands, [&](const auto& c) {
+    const auto* fill = std::get_if<forms::FillRect>(&c);
+    return fill && fill->rect == g.form.Shape1.windowPixels() &&
+           fill->color == forms::Rgb{255, 255, 255};
+  })) << "the panel's text stands on white";
   g.about();
   EXPECT_EQ(g.form.nextTimerDue(), std::nullopt);
   EXPECT_TRUE(g.form.Label6.Enabled);
