@@ -158,7 +158,7 @@ class SdlHost final : public BlockingHost {
   std::optional<HostEvent> mouse(forms::MouseInput::Type type, int button, Sint32 x,
                                  Sint32 y) const;
   void press(const SDL_Keysym& key);
-  void show(desktop::Choice choice);
+  void applyChoice(desktop::Choice choice);
   bool followWindowSize();
   static int watchSize(void* host, SDL_Event* e);
   Status paintInto();
@@ -236,6 +236,12 @@ Status SdlHost::open(const WindowSetup& setup) {
   if (Status st = initVideo(); !st.ok()) {
     return st;
   }
+  // The sound's thread starts and stops SDL's audio for every sound, and SDL would announce the
+  // device each time with an event that wakes this thread through the window: a wake-up for
+  // nothing, and one that can reach the X server after the window has gone (an X error that
+  // ends the program with a failure as it closes). The game has no use for them.
+  SDL_EventState(SDL_AUDIODEVICEADDED, SDL_IGNORE);
+  SDL_EventState(SDL_AUDIODEVICEREMOVED, SDL_IGNORE);
 
   // Not resizable, so window managers offer no maximise; SDL has no way to drop minimise.
   scene_ = {setup.clientWidth, setup.clientHeight};
@@ -256,7 +262,7 @@ Status SdlHost::open(const WindowSetup& setup) {
   cursorImage_ = setup.cursor;
   SDL_AddEventWatch(watchSize, this);
   arrow_.reset(SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW));
-  show(choices_.start(limits_));
+  applyChoice(choices_.start(limits_));
   if (Status st = paintInto(); !st.ok()) {
     return st;
   }
@@ -354,7 +360,7 @@ void SdlHost::loadCursor() {
 
 // Asks the window system for the window the choice describes; followWindowSize() paints into
 // whatever it gives.
-void SdlHost::show(desktop::Choice choice) {
+void SdlHost::applyChoice(desktop::Choice choice) {
   SDL_Window* w = window_.get();
   int display = std::max(0, SDL_GetWindowDisplayIndex(w));
   if (choice.fullscreen) {
@@ -513,7 +519,7 @@ void SdlHost::press(const SDL_Keysym& key) {
   SDL_Keymod mod = SDL_GetModState();
   if (auto changed =
           choices_.press(viewKey(key), (mod & KMOD_CTRL) != 0, (mod & KMOD_ALT) != 0, limits_)) {
-    show(*changed);
+    applyChoice(*changed);
     followWindowSize();
   }
 }
