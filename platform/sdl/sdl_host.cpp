@@ -158,6 +158,7 @@ class SdlHost final : public BlockingHost {
   std::optional<HostEvent> mouse(forms::MouseInput::Type type, int button, Sint32 x,
                                  Sint32 y) const;
   void press(const SDL_Keysym& key);
+  desktop::FactorLimits limits() const;
   void applyChoice(desktop::Choice choice);
   bool followWindowSize();
   static int watchSize(void* host, SDL_Event* e);
@@ -174,7 +175,6 @@ class SdlHost final : public BlockingHost {
   forms::RandomSequence random_;
   mutable sdl::Fonts fonts_;
   desktop::ViewChoices choices_;
-  desktop::FactorLimits limits_;
 
   // SDL's objects go in the reverse of this order when the host does: the sound's thread first,
   // then the textures, the cursors, the renderer and the window, and SDL itself last.
@@ -251,18 +251,11 @@ Status SdlHost::open(const WindowSetup& setup) {
   if (window_ == nullptr) {
     return {"cannot create the window: " + sdlError()};
   }
-  // The window's usual factor takes up to half the screen, and at least the desktop's own scale
-  // (2 at 192 dpi); the player's choice, made with the keys or on the command line, wins.
-  int display = std::max(0, SDL_GetWindowDisplayIndex(window_.get()));
-  SDL_Rect usable{0, 0, setup.clientWidth, setup.clientHeight};
-  SDL_GetDisplayUsableBounds(display, &usable);
-  int desktopFactor = static_cast<int>(sdl::desktopDpi(window_.get()).x / kStandardDpi);
-  limits_ = {desktop::defaultFactor(scene_, {usable.w, usable.h}, desktopFactor),
-             desktop::fittingFactor(scene_, {usable.w, usable.h})};
   cursorImage_ = setup.cursor;
   SDL_AddEventWatch(watchSize, this);
   arrow_.reset(SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW));
-  applyChoice(choices_.start(limits_));
+  // The player's choice, made with the keys or on the command line, wins over the usual size.
+  applyChoice(choices_.start(limits()));
   if (Status st = paintInto(); !st.ok()) {
     return st;
   }
@@ -356,6 +349,17 @@ void SdlHost::loadCursor() {
   SDL_SetCursor(made.get());
   shownCursor_ = made.get();
   gunSight_ = std::move(made);
+}
+
+// The window's usual factor takes up to half the usable area of the screen it is on now, and at
+// least the desktop's own scale (2 at 192 dpi); the player may go up to what fits.
+desktop::FactorLimits SdlHost::limits() const {
+  int display = std::max(0, SDL_GetWindowDisplayIndex(window_.get()));
+  SDL_Rect usable{0, 0, scene_.width, scene_.height};
+  SDL_GetDisplayUsableBounds(display, &usable);
+  int desktopFactor = static_cast<int>(sdl::desktopDpi(window_.get()).x / kStandardDpi);
+  return {desktop::defaultFactor(scene_, {usable.w, usable.h}, desktopFactor),
+          desktop::fittingFactor(scene_, {usable.w, usable.h})};
 }
 
 // Asks the window system for the window the choice describes; followWindowSize() paints into
@@ -518,7 +522,7 @@ std::optional<HostEvent> SdlHost::mouse(forms::MouseInput::Type type, int button
 void SdlHost::press(const SDL_Keysym& key) {
   SDL_Keymod mod = SDL_GetModState();
   if (auto changed =
-          choices_.press(viewKey(key), (mod & KMOD_CTRL) != 0, (mod & KMOD_ALT) != 0, limits_)) {
+          choices_.press(viewKey(key), (mod & KMOD_CTRL) != 0, (mod & KMOD_ALT) != 0, limits())) {
     applyChoice(*changed);
     followWindowSize();
   }
