@@ -379,6 +379,8 @@ class RandomPlay {
         }
         break;
       case Act::Uncover:
+        if (s_->host.screen)
+          s_->host.screen->uncover();
         s_->driver.expose();
         break;
       case Act::Exit:

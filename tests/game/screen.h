@@ -20,6 +20,9 @@ class Screen {
   virtual ~Screen() = default;
   // Paints the frame's damage over what the screen shows, as the window does.
   virtual void render(const forms::Frame& frame) = 0;
+  // Another window lay over the game's and moved away: what the window showed is lost until
+  // the program paints it again.
+  virtual void uncover() = 0;
   // Empty when the screen shows exactly `whole` painted from scratch over the whole client area;
   // else where and how the two differ.
   virtual std::string differs(const forms::Frame& whole) = 0;

@@ -34,7 +34,10 @@ class Canvas {
     SDL_FreeSurface(surface_);
   }
 
-  void blank() { SDL_FillRect(surface_, nullptr, kUnpainted); }
+  void blank() {
+    SDL_SetClipRect(surface_, nullptr);  // the renderer leaves its last clip on the surface
+    SDL_FillRect(surface_, nullptr, kUnpainted);
+  }
   // A painter that has cached nothing yet.
   void freshPainter() {
     painter_.reset();
@@ -44,6 +47,7 @@ class Canvas {
     if (!painter_)
       freshPainter();
     painter_->paint(frame);
+    SDL_RenderFlush(renderer_);  // into the surface now, as a window's present would
   }
   Uint32 at(int x, int y) const {
     return static_cast<const Uint32*>(surface_->pixels)[y * surface_->pitch / 4 + x] & 0xFFFFFF;
@@ -66,6 +70,7 @@ class PaintedScreen : public Screen {
         afresh_(width, height, fonts_) {}
 
   void render(const forms::Frame& frame) override { shown_.paint(frame); }
+  void uncover() override { shown_.blank(); }
 
   std::string differs(const forms::Frame& scene) override {
     forms::Frame whole = scene;
