@@ -41,7 +41,8 @@ TEST(BonusItem, FliesAcrossFromALaunchAtARandomHeight) {
 
   g.driver.advance(1000);  // ten moves on, well inside the window
   const forms::PixelRect bird = g.form.Image3.windowPixels();
-  EXPECT_TRUE(std::ranges::any_of(g.host.lastFrame()->commands, [&](const auto& c) {
+  const auto& commands = g.host.lastFrame()->commands;
+  EXPECT_TRUE(std::any_of(commands.begin(), commands.end(), [&](const auto& c) {
     const auto* p = std::get_if<forms::DrawPicture>(&c);
     return p && p->picture == g.form.Image3.Picture.get() && p->x == bird.x && p->y == bird.y;
   })) << "the bird shows where it flies";
@@ -340,7 +341,8 @@ TEST(AboutPanel, ABonusHitBehindTheOpenPanelRaisesTheHiddenCounter) {
 TEST(AboutPanel, WithNoGameItOnlyTogglesThePanel) {
   Play g;
   g.about();
-  EXPECT_TRUE(std::ranges::any_of(g.host.lastFrame()->commands, [&](const auto& c) {
+  const auto& commands = g.host.lastFrame()->commands;
+  EXPECT_TRUE(std::any_of(commands.begin(), commands.end(), [&](const auto& c) {
     const auto* fill = std::get_if<forms::FillRect>(&c);
     return fill && fill->rect == g.form.Shape1.windowPixels() &&
            fill->color == forms::Rgb{255, 255, 255};

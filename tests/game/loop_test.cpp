@@ -45,8 +45,8 @@ TEST(TheLoop, PlaysStartAHitAndTheCloseBoxInOrder) {
   EXPECT_EQ(host.setup()->title, "Vombrel !!!!");
   EXPECT_EQ(host.setup()->clientWidth, 304);
   EXPECT_EQ(host.setup()->clientHeight, 213);
-  EXPECT_TRUE(std::ranges::equal(host.setup()->icon, assets::picture(assets::Pic::Icon)));
-  EXPECT_TRUE(std::ranges::equal(host.setup()->cursor, assets::picture(assets::Pic::GunSight)));
+  EXPECT_TRUE(sameBytes(host.setup()->icon, assets::picture(assets::Pic::Icon)));
+  EXPECT_TRUE(sameBytes(host.setup()->cursor, assets::picture(assets::Pic::GunSight)));
   EXPECT_EQ(host.showCount(), 1);
   // START's sound, then the shot; the cursor caught at START and freed by the close box.
   ASSERT_GE(host.sounds().size(), 2u);

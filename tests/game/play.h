@@ -11,12 +11,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "app/form1.h"
 #include "assets/resources.h"
 #include "platform/headless/headless_host.h"
+
+// Whether two runs of bytes are the same; Emscripten's library has no std::ranges::equal.
+inline bool sameBytes(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end());
+}
 
 class Play {
  public:
@@ -65,7 +72,7 @@ class Play {
 
   // Whether a control shows the picture of that name from the game's resources.
   static bool shows(const forms::Picture& p, assets::Pic id) {
-    return !p.empty() && std::ranges::equal(p.data()->bytes, assets::picture(id));
+    return !p.empty() && sameBytes(p.data()->bytes, assets::picture(id));
   }
 
   // The ids of every sound played so far, in order.

@@ -177,8 +177,11 @@ class RandomPlay {
     f.Image2.DblClick = [this, h = f.Image2.DblClick] { hit(h); };
     s_->driver.load();
     const auto& setup = s_->host.setup();
-    rule(setup && std::ranges::equal(setup->icon, kChrome.icon) &&
-             std::ranges::equal(setup->cursor, kChrome.cursor),
+    rule(setup &&
+             std::equal(setup->icon.begin(), setup->icon.end(), kChrome.icon.begin(),
+                        kChrome.icon.end()) &&
+             std::equal(setup->cursor.begin(), setup->cursor.end(), kChrome.cursor.begin(),
+                        kChrome.cursor.end()),
          "the window opens with the game's icon and gun-sight cursor");
     buttonDown_ = pressOnTarget_ = false;
     pointer_ = {};
