@@ -2,15 +2,16 @@
 """A mutation run: how many small changes to the game's code the headless tests catch.
 
 Changes the source one token at a time (a comparison turned round, an operator swapped, a
-number moved by one, a negation dropped, a statement left out), rebuilds only the headless
-test programs in a build directory of its own (Ninja, so only what a change touches), runs
-`ctest -L headless` against each change and reports, per group of files, how many changes the
-tests killed and which survived. Python 3 standard library only.
+number moved by one either way, a negation dropped, a statement left out), rebuilds only the
+headless test programs in a build directory of its own (Ninja, so only what a change touches),
+runs `ctest -L headless` against each change and reports, per group of files, how many changes
+the tests killed and which survived. Python 3 standard library only.
 
     nice -n 15 python3 tools/mutate.py                     # game/, the window chrome, the session
     python3 tools/mutate.py --list                         # the changes, numbered, not run
     python3 tools/mutate.py --pick 12,40 game/hits.cpp     # only these of that file's changes
     python3 tools/mutate.py --limit 100                    # at most 100 per group, spread evenly
+    python3 tools/mutate.py app/layout.h                   # any other file, as a group of its own
 
 A change that does not compile is not counted. A change the tests let through is a survivor:
 either a rule no test holds, or a change no player could see (an equivalent one). The report
@@ -93,8 +94,9 @@ def mutants(path):
                 change(n, m.start(), m.end(), new, f"{old} -> {new}")
         for m in NUMBER.finditer(code):
             value = m.group()
-            bumped = str(float(value) + 1) if "." in value else str(int(value) + 1)
-            change(n, m.start(), m.end(), bumped, f"{value} -> {bumped}")
+            number = float(value) if "." in value else int(value)
+            for moved in {number + 1, number - 1} - {-1}:
+                change(n, m.start(), m.end(), str(moved), f"{value} -> {moved}")
         for m in NEGATION.finditer(code):
             change(n, m.start(), m.end(), "", "'!' dropped")
     # Statements left out: whole simple statements, which may run over several lines.
