@@ -3,46 +3,35 @@
 // their text and exit with 0; a wrong option shows what was wrong and the usage and exits with 2
 // before any window opens. It remembers the window's size and fullscreen in
 // %APPDATA%\Vombrel\settings.ini. It exits with 0 when the player leaves, or with 1 after a
-// message box that says why the window could not open.
-#include <windows.h>
-
+// message box that says why the window could not open. mingw-w64 starts a GUI program at main()
+// as it does a console one, so nothing of windows.h is needed here.
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
+#include <optional>
 
 #include "app/game_loop.h"
 #include "platform/desktop/command_line.h"
 #include "platform/win32/win32_host.h"
-#include "platform/win32/win32_painter.h"
 
 namespace desktop = platform::desktop;
 
-namespace {
-
-void say(const std::string& text, UINT icon) {
-  MessageBoxW(nullptr, platform::win32::widen(text).c_str(), L"Vombrel", MB_OK | icon);
-}
-
-}  // namespace
-
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  desktop::CommandLine cl = desktop::parseCommandLine({__argv + 1, __argv + __argc});
+int main(int argc, char** argv) {
+  desktop::CommandLine cl = desktop::parseCommandLine({argv + 1, argv + argc});
   switch (cl.action) {
     case desktop::CommandLine::Action::Help:
-      say(desktop::usage(), MB_ICONINFORMATION);
+      platform::showProgramMessage(desktop::usage(), false);
       return 0;
     case desktop::CommandLine::Action::Version:
-      say(desktop::versionText(), MB_ICONINFORMATION);
+      platform::showProgramMessage(desktop::versionText(), false);
       return 0;
     case desktop::CommandLine::Action::Wrong:
-      say(cl.error + "\n\n" + desktop::usage(), MB_ICONERROR);
+      platform::showProgramMessage(cl.error + "\n\n" + desktop::usage(), true);
       return 2;
     case desktop::CommandLine::Action::Play:
       break;
   }
   std::optional<std::filesystem::path> settings;
-  if (const wchar_t* appData = _wgetenv(L"APPDATA"); appData != nullptr && *appData != L'\0') {
-    settings = desktop::appDataSettingsFile(appData);
+  if (auto appData = platform::appDataFolder()) {
+    settings = desktop::appDataSettingsFile(*appData);
   }
   // Whoever started the program from a console sees why the settings were not taken.
   desktop::ViewChoices choices(cl.choice, settings, [](const std::string& warning) {

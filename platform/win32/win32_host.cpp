@@ -646,6 +646,19 @@ forms::ScreenInfo Win32Host::screen() const {
 
 }  // namespace
 
+void showProgramMessage(const std::string& text, bool isError) {
+  MessageBoxW(nullptr, widen(text).c_str(), L"Vombrel",
+              MB_OK | (isError ? MB_ICONERROR : MB_ICONINFORMATION));
+}
+
+std::optional<std::filesystem::path> appDataFolder() {
+  const wchar_t* appData = _wgetenv(L"APPDATA");
+  if (appData == nullptr || *appData == L'\0') {
+    return std::nullopt;
+  }
+  return std::filesystem::path(appData);
+}
+
 std::unique_ptr<BlockingHost> createWin32Host(Win32Options options, desktop::ViewChoices choices) {
   return std::make_unique<Win32Host>(options, std::move(choices));
 }

@@ -16,7 +16,10 @@
 // black border not at all.
 #pragma once
 
+#include <filesystem>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "platform/desktop/view_choice.h"
 #include "platform/host.h"
@@ -29,5 +32,12 @@ struct Win32Options {
 
 std::unique_ptr<BlockingHost> createWin32Host(Win32Options options = {},
                                               desktop::ViewChoices choices = {});
+
+// What the program has to say before any window opens (its usage, its version, a wrong option),
+// in a message box of its own, as a program without a console must.
+void showProgramMessage(const std::string& text, bool isError);
+
+// The folder where Windows keeps a user's program settings (%APPDATA%); nothing when unset.
+std::optional<std::filesystem::path> appDataFolder();
 
 }  // namespace platform
