@@ -17,6 +17,24 @@ int defaultFactor(Size scene, Size usable, int desktopFactor) {
   return std::min(std::max(comfortable, desktopFactor), fittingFactor(scene, usable));
 }
 
+Size clientRoom(Size usable, Frame frame) {
+  return {std::max(0, usable.width - frame.left - frame.right),
+          std::max(0, usable.height - frame.top - frame.bottom)};
+}
+
+// One axis of keepCentre: the centre kept, then pushed back inside [lo, lo + room), the start
+// winning when the window is longer than the room.
+static int keepCentreOn(int wasStart, int wasLength, int length, int lo, int room) {
+  int start = wasStart + (wasLength - length) / 2;
+  return std::max(lo, std::min(start, lo + room - length));
+}
+
+Rect keepCentre(Rect was, Size size, Rect usable) {
+  return {keepCentreOn(was.x, was.width, size.width, usable.x, usable.width),
+          keepCentreOn(was.y, was.height, size.height, usable.y, usable.height), size.width,
+          size.height};
+}
+
 ScenePoint View::toScene(int clientX, int clientY) const {
   int dx = clientX - scene.x, dy = clientY - scene.y;
   bool inside = dx >= 0 && dy >= 0 && dx < scene.width && dy < scene.height;

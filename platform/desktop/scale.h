@@ -8,6 +8,9 @@
 //   desktop::ScenePoint p = view.toScene(mouseX, mouseY);           // the game's pixels
 //   if (!p.inside) { /* the black border: outside the form */ }
 //
+//   Size room = desktop::clientRoom(usable, frame);                 // the title bar on screen too
+//   Rect placed = desktop::keepCentre(oldOuter, newOuter, usable);  // a new size, the same place
+//
 // Pictures are drawn only at whole factors, so every scene pixel is a square of factor x factor
 // screen pixels and nothing is smeared.
 #pragma once
@@ -53,6 +56,21 @@ struct View {
   // confine the cursor to.
   Rect toClient(Rect sceneRect) const;
 };
+
+// What the window manager draws around the client area: title bar and borders, in pixels.
+struct Frame {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  friend bool operator==(const Frame&, const Frame&) = default;
+};
+
+// The room a client area has in `usable` once the frame around it is on the screen too: the
+// largest factor is measured against this, so the title bar is never pushed off the top.
+Size clientRoom(Size usable, Frame frame);
+
+// Where a framed window of `size` goes when it changes size: its centre stays where the centre
+// of `was` is, and it moves only as far as it must to lie within `usable`. A window larger than
+// `usable` keeps its top-left corner (its title bar) on the screen.
+Rect keepCentre(Rect was, Size size, Rect usable);
 
 // A window that is the scene at `factor`, no border.
 View windowView(Size scene, int factor);

@@ -34,6 +34,23 @@ TEST(Scale, WindowTakesAtMostHalfTheScreenButNeverLessThanTheDesktopAsks) {
   EXPECT_EQ(desktop::defaultFactor(kScene, {200, 100}, 1), 1);
 }
 
+TEST(Scale, TheFramedWindowStaysOnTheScreenAndKeepsItsPlace) {
+  // 5x is 1065 lines: with a 27-line title bar it no longer fits a 1080-line screen.
+  desktop::Size room = desktop::clientRoom({1920, 1080}, {1, 27, 1, 1});
+  EXPECT_EQ(desktop::fittingFactor(kScene, room), 4);
+  desktop::Rect usable{0, 0, 1920, 1080};
+  // Bigger: the centre stays; near an edge it moves only as far as it must.
+  EXPECT_EQ(desktop::keepCentre({500, 300, 610, 454}, {914, 667}, usable),
+            (desktop::Rect{348, 194, 914, 667}));
+  EXPECT_EQ(desktop::keepCentre({100, 100, 610, 454}, {914, 667}, usable),
+            (desktop::Rect{0, 0, 914, 667}));
+  EXPECT_EQ(desktop::keepCentre({1300, 700, 610, 454}, {914, 667}, usable),
+            (desktop::Rect{1006, 413, 914, 667}));
+  // Larger than the screen: the top-left corner, with the title bar, on it.
+  EXPECT_EQ(desktop::keepCentre({0, 0, 610, 454}, {2000, 1200}, {0, 40, 1920, 1040}),
+            (desktop::Rect{0, 40, 2000, 1200}));
+}
+
 TEST(Scale, FullscreenCentresTheSceneOnBlackAndThePointerMapsOnlyInsideIt) {
   desktop::View full = desktop::fullscreenView(kScene, {1920, 1080});
   EXPECT_EQ(full.factor, 5);
