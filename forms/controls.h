@@ -192,7 +192,8 @@ class Shape : public Control {
   TwipRect box() const override { return {Left, Top, Width, Height}; }
 };
 
-// Fires `Timer` once per Interval while enabled. A timer is created disabled. Enabling a disabled
+// Calls `Tick` once per interval while enabled; the interval is fixed when the timer is made
+// (there is no Interval property to change it). A timer is created disabled. Enabling a disabled
 // timer starts its interval anew; enabling an enabled one changes nothing.
 //
 // Intervals below kShortestPeriod run at kShortestPeriod: the 55 ms timer tick of the PCs the game

@@ -28,7 +28,11 @@ class GameServices : public forms::Environment {
   virtual void playSound(std::span<const std::uint8_t> wav) = 0;
   // Confines the mouse cursor to a rectangle of the screen, or frees it (nothing).
   virtual void clipCursor(std::optional<ClipRect> rect) = 0;
-  // A modal box with one OK button; returns when the player closes it.
+  // A modal box with one OK button. The desktop hosts (SDL, Win32) free the cursor to reach it and
+  // return when the player closes it, so the game waits inside the handler that asked. The
+  // page cannot block: its box opens and the call returns at once; the handler runs to its end,
+  // then the game's time and input wait until the box is closed. The headless host only notes
+  // the box and returns.
   virtual void messageBox(const std::string& title, const std::string& text) = 0;
 };
 
