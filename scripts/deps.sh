@@ -18,6 +18,8 @@ test=("${package[@]}" "${windows[@]}" "${web[@]}"
   xvfb xdotool x11-utils imagemagick
   desktop-file-utils appstream lintian
   chromium wine wine64 fonts-wine
+  # npm installs the page test's browser driver; Debian's nodejs does not bring it
+  npm
   # tools/make_assets.py cuts the game's fonts out of fonts-liberation2 with fontTools
   python3-fonttools fonts-liberation2)
 
@@ -34,10 +36,14 @@ for task in "$@"; do
   esac
 done
 
-missing=()
-for p in $(printf '%s\n' "${packages[@]}" | sort -u); do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
+# A name counts as installed when an installed package provides it too: NodeSource's nodejs
+# provides npm and conflicts with Debian's, and asking apt for npm there would replace that Node.
+installed=$(dpkg-query -W -f='${Status}\t${Package}\t${Provides}\n' 2>/dev/null |
+  awk -F'\t' '$1 == "install ok installed" {
+    print $2; n = split($3, p, ", "); for (i = 1; i <= n; i++) { sub(/ .*/, "", p[i]); print p[i] } }' |
+  LC_ALL=C sort -u)
+wanted=$(printf '%s\n' "${packages[@]}" | LC_ALL=C sort -u)
+mapfile -t missing < <(LC_ALL=C comm -23 <(echo "$wanted") <(echo "$installed"))
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 sudo=""
