@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/clock.h"
@@ -229,12 +230,16 @@ Status SdlHost::open(const WindowSetup& setup) {
   if (setup.clientWidth <= 0 || setup.clientHeight <= 0) {
     return {"a window needs a size"};
   }
-  // A window of 304 x 213 pixels needs no GPU, and loading the GL drivers would cost far more
-  // memory than the whole game.
-  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
   if (Status st = initVideo(); !st.ok()) {
     return st;
+  }
+  // A window of 304 x 213 pixels needs no GPU, and loading the GL drivers would cost far more
+  // memory than the whole game: on X the game draws straight into the window's pixels. SDL's
+  // Wayland driver has no such way; there the same pixels reach the window through a texture
+  // of SDL's own, which is why the choice waits until the driver is known.
+  if (std::string_view(SDL_GetCurrentVideoDriver()) == "x11") {
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   }
   // The sound's thread starts and stops SDL's audio for every sound, and SDL would announce the
   // device each time with an event that wakes this thread through the window: a wake-up for
