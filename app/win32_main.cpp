@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     case desktop::CommandLine::Action::Play:
       break;
   }
-  std::optional<std::filesystem::path> settings;
+  std::optional<std::string> settings;
   if (auto appData = platform::appDataFolder()) {
     settings = desktop::appDataSettingsFile(*appData);
   }

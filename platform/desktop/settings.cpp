@@ -2,16 +2,15 @@
 #include "platform/desktop/settings.h"
 
 #include <charconv>
-#include <fstream>
-#include <sstream>
-#include <system_error>
+
+#include "platform/desktop/text_file.h"
 
 namespace platform::desktop {
 
 namespace {
 
 // No setting needs more; a bigger file is not ours.
-constexpr std::uintmax_t kLargestFile = 4096;
+constexpr std::uint64_t kLargestFile = 4096;
 constexpr int kLargestScale = 100;
 
 std::string_view trimmed(std::string_view s) {
@@ -74,74 +73,44 @@ Loaded parseSettings(std::string_view text) {
   return got;
 }
 
-Loaded loadSettings(const std::filesystem::path& file) {
-  std::error_code ec;
-  if (!std::filesystem::exists(file, ec) && !ec) {
-    return {};
-  }
+Loaded loadSettings(const std::string& file) {
+  FileText got = readTextFile(file, kLargestFile);
   auto warn = [&](const std::string& why) {
-    return Loaded{{}, "ignoring the settings file " + file.string() + ": " + why};
+    return Loaded{{}, "ignoring the settings file " + file + ": " + why};
   };
-  std::uintmax_t size = std::filesystem::file_size(file, ec);
-  if (ec) {
-    return warn(ec.message());
+  switch (got.outcome) {
+    case FileText::Outcome::Missing:
+      return {};
+    case FileText::Outcome::TooBig:
+      return warn("it is " + std::to_string(got.size) + " bytes, far too big for settings");
+    case FileText::Outcome::Failed:
+      return warn(got.error);
+    case FileText::Outcome::Read:
+      break;
   }
-  if (size > kLargestFile) {
-    return warn("it is " + std::to_string(size) + " bytes, far too big for settings");
-  }
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  if (!(in && text << in.rdbuf())) {
-    // An empty file reads as nothing at all, which is no failure.
-    if (size != 0) {
-      return warn("cannot read it");
-    }
-  }
-  Loaded got = parseSettings(text.str());
-  return got.warning.empty() ? got : warn(got.warning);
+  Loaded parsed = parseSettings(got.text);
+  return parsed.warning.empty() ? parsed : warn(parsed.warning);
 }
 
-std::string saveSettings(const std::filesystem::path& file, const Settings& settings) {
-  std::error_code ec;
-  std::filesystem::create_directories(file.parent_path(), ec);
-  if (ec) {
-    return "cannot make the folder " + file.parent_path().string() + ": " + ec.message();
-  }
-  std::filesystem::path fresh = file;
-  fresh += ".new";
-  {
-    std::ofstream out(fresh, std::ios::binary | std::ios::trunc);
-    out << formatSettings(settings);
-    out.close();
-    if (!out) {
-      std::filesystem::remove(fresh, ec);
-      return "cannot write " + fresh.string();
-    }
-  }
-  std::filesystem::rename(fresh, file, ec);
-  if (ec) {
-    std::error_code ignored;
-    std::filesystem::remove(fresh, ignored);
-    return "cannot replace " + file.string() + ": " + ec.message();
-  }
-  return {};
+std::string saveSettings(const std::string& file, const Settings& settings) {
+  return replaceTextFile(file, formatSettings(settings));
 }
 
-std::optional<std::filesystem::path> xdgSettingsFile(const char* xdgConfigHome, const char* home) {
-  std::filesystem::path base;
+std::optional<std::string> xdgSettingsFile(const char* xdgConfigHome, const char* home) {
+  std::string base;
   // Absolute as POSIX counts it, so that the rule reads the same wherever it is tested.
   if (xdgConfigHome != nullptr && xdgConfigHome[0] == '/') {
     base = xdgConfigHome;
   } else if (home != nullptr && *home != '\0') {
-    base = std::filesystem::path(home) / ".config";
+    base = std::string(home) + "/.config";
   } else {
     return std::nullopt;
   }
-  return base / "vombrel" / "settings.ini";
+  return base + "/vombrel/settings.ini";
 }
 
-std::filesystem::path appDataSettingsFile(const std::filesystem::path& appData) {
-  return appData / "Vombrel" / "settings.ini";
+std::string appDataSettingsFile(const std::string& appData) {
+  return appData + "\\Vombrel\\settings.ini";
 }
 
 }  // namespace platform::desktop

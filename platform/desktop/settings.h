@@ -8,14 +8,14 @@
 // A line left out means the default: no "scale" is the window's usual size for the screen.
 // Reading never fails: a missing file is the defaults, and an unreadable or malformed one is the
 // defaults with a warning saying what is wrong with which file. Writing goes to a new file
-// renamed over the old one, so a crash or a full disk leaves the old file whole.
+// renamed over the old one, so a crash or a full disk leaves the old file whole. Paths are UTF-8
+// strings on every system (text_file.h).
 //
 //   auto file = desktop::xdgSettingsFile(getenv("XDG_CONFIG_HOME"), getenv("HOME"));
 //   desktop::Loaded got = desktop::loadSettings(*file);     // got.warning: for stderr
 //   std::string error = desktop::saveSettings(*file, got.settings);   // empty when saved
 #pragma once
 
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,15 +38,15 @@ std::string formatSettings(const Settings& settings);
 // value or a line that is no setting makes the whole file the defaults.
 Loaded parseSettings(std::string_view text);
 
-Loaded loadSettings(const std::filesystem::path& file);
+Loaded loadSettings(const std::string& file);
 // Creates the folder when needed. Returns the reason it could not, or nothing.
-std::string saveSettings(const std::filesystem::path& file, const Settings& settings);
+std::string saveSettings(const std::string& file, const Settings& settings);
 
 // Where Linux keeps it: $XDG_CONFIG_HOME/vombrel/settings.ini, or ~/.config/vombrel/settings.ini
 // when XDG_CONFIG_HOME is unset, empty or relative (as the XDG base directory rules say).
 // Nothing when neither says where: the game then remembers nothing.
-std::optional<std::filesystem::path> xdgSettingsFile(const char* xdgConfigHome, const char* home);
+std::optional<std::string> xdgSettingsFile(const char* xdgConfigHome, const char* home);
 // Where Windows keeps it: %APPDATA%\Vombrel\settings.ini.
-std::filesystem::path appDataSettingsFile(const std::filesystem::path& appData);
+std::string appDataSettingsFile(const std::string& appData);
 
 }  // namespace platform::desktop

@@ -34,8 +34,7 @@ Command commandFor(ViewKey key, bool ctrl, bool alt) {
 
 }  // namespace
 
-ViewChoices::ViewChoices(Overrides commandLine, std::optional<std::filesystem::path> settingsFile,
-                         Warn warn)
+ViewChoices::ViewChoices(Overrides commandLine, std::optional<std::string> settingsFile, Warn warn)
     : commandLine_(commandLine), file_(std::move(settingsFile)), warn_(std::move(warn)) {
   if (file_) {
     Loaded got = loadSettings(*file_);

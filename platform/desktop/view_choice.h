@@ -10,7 +10,6 @@
 //   if (auto changed = choices.press(key, ctrl, alt, limits)) show(*changed);  // saved already
 #pragma once
 
-#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -40,7 +39,7 @@ class ViewChoices {
   using Warn = std::function<void(const std::string&)>;
 
   // Reads the settings file, if there is one; a bad one is the defaults and one `warn`.
-  ViewChoices(Overrides commandLine, std::optional<std::filesystem::path> settingsFile, Warn warn);
+  ViewChoices(Overrides commandLine, std::optional<std::string> settingsFile, Warn warn);
   // The defaults, remembering nothing: for tests and programs that keep no settings.
   ViewChoices() : ViewChoices({}, std::nullopt, {}) {}
 
@@ -61,7 +60,7 @@ class ViewChoices {
   void save();
 
   Overrides commandLine_;
-  std::optional<std::filesystem::path> file_;
+  std::optional<std::string> file_;
   Warn warn_;
   Settings saved_;
   Choice current_;

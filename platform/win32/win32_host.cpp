@@ -35,6 +35,14 @@ constexpr int kStandardDpi = 96;
 constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU;  // a fixed frame: no sizing, no min or max
 constexpr int kResourceIcon = 1, kResourceCursor = 1;
 
+std::string narrow(const wchar_t* text) {
+  int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(std::max(n, 1)), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), n, nullptr, nullptr);
+  utf8.resize(static_cast<std::size_t>(std::max(n, 1)) - 1);  // without the terminating zero
+  return utf8;
+}
+
 std::string lastError() {
   DWORD code = GetLastError();
   wchar_t* text = nullptr;
@@ -43,10 +51,8 @@ std::string lastError() {
       nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::string reason = "error " + std::to_string(code);
   if (text != nullptr) {
-    int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(std::max(n, 1)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), n, nullptr, nullptr);
-    utf8.resize(utf8.find_last_not_of(std::string("\r\n.\0", 4)) + 1);
+    std::string utf8 = narrow(text);
+    utf8.resize(utf8.find_last_not_of("\r\n.") + 1);
     reason = utf8 + " (" + reason + ")";
     LocalFree(text);
   }
@@ -651,12 +657,12 @@ void showProgramMessage(const std::string& text, bool isError) {
               MB_OK | (isError ? MB_ICONERROR : MB_ICONINFORMATION));
 }
 
-std::optional<std::filesystem::path> appDataFolder() {
+std::optional<std::string> appDataFolder() {
   const wchar_t* appData = _wgetenv(L"APPDATA");
   if (appData == nullptr || *appData == L'\0') {
     return std::nullopt;
   }
-  return std::filesystem::path(appData);
+  return narrow(appData);
 }
 
 std::unique_ptr<BlockingHost> createWin32Host(Win32Options options, desktop::ViewChoices choices) {

@@ -16,7 +16,6 @@
 // black border not at all.
 #pragma once
 
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,7 +36,8 @@ std::unique_ptr<BlockingHost> createWin32Host(Win32Options options = {},
 // in a message box of its own, as a program without a console must.
 void showProgramMessage(const std::string& text, bool isError);
 
-// The folder where Windows keeps a user's program settings (%APPDATA%); nothing when unset.
-std::optional<std::filesystem::path> appDataFolder();
+// The folder where Windows keeps a user's program settings (%APPDATA%), in UTF-8; nothing when
+// unset.
+std::optional<std::string> appDataFolder();
 
 }  // namespace platform

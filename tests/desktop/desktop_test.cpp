@@ -130,11 +130,11 @@ class SettingsFile : public testing::Test {
         ("vombrel-settings-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
          "-" + testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
-    file_ = dir_ / "vombrel" / "settings.ini";
+    file_ = (dir_ / "vombrel" / "settings.ini").string();
   }
   void TearDown() override { fs::remove_all(dir_); }
   void write(const std::string& text) {
-    fs::create_directories(file_.parent_path());
+    fs::create_directories(fs::path(file_).parent_path());
     std::ofstream(file_, std::ios::binary) << text;
   }
   std::string read() {
@@ -142,7 +142,8 @@ class SettingsFile : public testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
-  fs::path dir_, file_;
+  fs::path dir_;
+  std::string file_;
 };
 
 TEST_F(SettingsFile, RoundTripAndEveryBadFileIsTheDefaultsWithAReason) {
@@ -154,7 +155,7 @@ TEST_F(SettingsFile, RoundTripAndEveryBadFileIsTheDefaultsWithAReason) {
   EXPECT_EQ(desktop::loadSettings(file_).settings, chosen);
   ASSERT_EQ(desktop::saveSettings(file_, {std::nullopt, false}), "");  // over the old one
   EXPECT_EQ(desktop::loadSettings(file_).settings, (desktop::Settings{std::nullopt, false}));
-  EXPECT_FALSE(fs::exists(file_.string() + ".new"));
+  EXPECT_FALSE(fs::exists(file_ + ".new"));
 
   // Hand-edited, with a setting of a newer game.
   write("# mine\r\n  scale = 4 \r\n\r\nvolume=7\nfullscreen=0");
@@ -167,7 +168,7 @@ TEST_F(SettingsFile, RoundTripAndEveryBadFileIsTheDefaultsWithAReason) {
     write(bad);
     desktop::Loaded got = desktop::loadSettings(file_);
     EXPECT_EQ(got.settings, desktop::Settings{}) << bad;
-    EXPECT_NE(got.warning.find(file_.string()), std::string::npos) << got.warning;
+    EXPECT_NE(got.warning.find(file_), std::string::npos) << got.warning;
   }
   fs::remove(file_);
   fs::create_directories(file_);  // a folder where the file should be
@@ -229,15 +230,14 @@ TEST_F(SettingsFile, KeysAreRememberedTheCommandLineIsNot) {
 }
 
 TEST(SettingsPath, WhereEachPlatformKeepsIt) {
-  EXPECT_EQ(desktop::xdgSettingsFile("/x/conf", "/home/p"),
-            fs::path("/x/conf/vombrel/settings.ini"));
-  EXPECT_EQ(desktop::xdgSettingsFile(nullptr, "/home/p"),
-            fs::path("/home/p/.config/vombrel/settings.ini"));
+  EXPECT_EQ(desktop::xdgSettingsFile("/x/conf", "/home/p"), "/x/conf/vombrel/settings.ini");
+  EXPECT_EQ(desktop::xdgSettingsFile(nullptr, "/home/p"), "/home/p/.config/vombrel/settings.ini");
   EXPECT_EQ(desktop::xdgSettingsFile("", "/home/p"), desktop::xdgSettingsFile(nullptr, "/home/p"));
   EXPECT_EQ(desktop::xdgSettingsFile("rel", "/home/p"),
             desktop::xdgSettingsFile(nullptr, "/home/p"));
   EXPECT_EQ(desktop::xdgSettingsFile(nullptr, nullptr), std::nullopt);
-  EXPECT_EQ(desktop::appDataSettingsFile("A"), fs::path("A") / "Vombrel" / "settings.ini");
+  EXPECT_EQ(desktop::appDataSettingsFile("C:\\Users\\Jiří"),
+            "C:\\Users\\Jiří\\Vombrel\\settings.ini");
 }
 
 }  // namespace

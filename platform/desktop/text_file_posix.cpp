@@ -1,0 +1,143 @@
+// Reading and replacing a small text file with POSIX calls; see text_file.h.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/desktop/text_file.h"
+
+namespace platform::desktop {
+
+namespace {
+
+std::string reason(int error) {
+  return std::strerror(error);
+}
+
+std::string folderOf(const std::string& path) {
+  std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) {
+    return ".";
+  }
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The folder and any missing folders above it.
+bool makeFolders(const std::string& folder) {
+  if (mkdir(folder.c_str(), 0777) == 0 || errno == EEXIST) {
+    return true;
+  }
+  std::string parent = folderOf(folder);
+  if (errno != ENOENT || parent == folder || !makeFolders(parent)) {
+    return false;
+  }
+  return mkdir(folder.c_str(), 0777) == 0 || errno == EEXIST;
+}
+
+// The file a chain of symbolic links ends at, which need not exist yet; the path itself when it
+// is no link. Players keep their settings in a dotfiles folder and link them in.
+std::string throughLinks(std::string path) {
+  constexpr int kMostLinks = 40;  // Linux's own limit, against a link that points at itself
+  for (int i = 0; i < kMostLinks; ++i) {
+    struct stat st {};
+    char target[4096];
+    ssize_t n = 0;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) ||
+        (n = readlink(path.c_str(), target, sizeof target)) <= 0 ||
+        n == static_cast<ssize_t>(sizeof target)) {
+      return path;
+    }
+    std::string to(target, static_cast<std::size_t>(n));
+    path = to.front() == '/' ? to : folderOf(path) + "/" + to;
+  }
+  return path;
+}
+
+bool writeAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    ssize_t n = write(fd, text.data(), text.size());
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n <= 0) {
+      return false;
+    }
+    text.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+}  // namespace
+
+FileText readTextFile(const std::string& path, std::uint64_t limit) {
+  FileText got;
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    got.outcome = errno == ENOENT ? FileText::Outcome::Missing : FileText::Outcome::Failed;
+    got.error = reason(errno);
+    return got;
+  }
+  struct stat st {};
+  got.outcome = FileText::Outcome::Failed;
+  if (fstat(fd, &st) != 0) {
+    got.error = reason(errno);
+  } else if (S_ISDIR(st.st_mode)) {
+    got.error = "it is a folder";
+  } else if (static_cast<std::uint64_t>(st.st_size) > limit) {
+    got.outcome = FileText::Outcome::TooBig;
+    got.size = static_cast<std::uint64_t>(st.st_size);
+  } else {
+    got.text.resize(static_cast<std::size_t>(st.st_size));
+    std::size_t done = 0;
+    ssize_t n = 0;
+    while (done < got.text.size() &&
+           ((n = read(fd, got.text.data() + done, got.text.size() - done)) > 0 ||
+            (n < 0 && errno == EINTR))) {
+      done += n > 0 ? static_cast<std::size_t>(n) : 0;
+    }
+    if (n < 0) {
+      got.error = reason(errno);
+    } else {
+      got.text.resize(done);  // it may have shrunk since
+      got.outcome = FileText::Outcome::Read;
+    }
+  }
+  close(fd);
+  return got;
+}
+
+std::string replaceTextFile(const std::string& path, std::string_view text) {
+  std::string file = throughLinks(path);
+  std::string folder = folderOf(file);
+  if (!makeFolders(folder)) {
+    return "cannot make the folder " + folder + ": " + reason(errno);
+  }
+  // The new file keeps the old one's permissions: a player who made it private keeps it so.
+  struct stat old {};
+  mode_t mode = stat(file.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0666;
+  std::string fresh = file + ".new";
+  int fd = open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+  if (fd < 0) {
+    return "cannot write " + fresh + ": " + reason(errno);
+  }
+  bool written = writeAll(fd, text) && fsync(fd) == 0;
+  int error = errno;
+  if (close(fd) != 0 && written) {
+    written = false;
+    error = errno;
+  }
+  if (!written) {
+    unlink(fresh.c_str());
+    return "cannot write " + fresh + ": " + reason(error);
+  }
+  if (rename(fresh.c_str(), file.c_str()) != 0) {
+    error = errno;
+    unlink(fresh.c_str());
+    return "cannot replace " + file + ": " + reason(error);
+  }
+  return {};
+}
+
+}  // namespace platform::desktop

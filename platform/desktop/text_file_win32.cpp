@@ -1,0 +1,146 @@
+// Reading and replacing a small text file with Win32's wide calls, so that a folder named in any
+// language works whatever the system's code page; see text_file.h.
+#include <windows.h>
+
+#include "platform/desktop/text_file.h"
+
+namespace platform::desktop {
+
+namespace {
+
+std::wstring widen(const std::string& utf8) {
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+  return wide;
+}
+
+std::string narrow(const std::wstring& wide) {
+  int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                              nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n,
+                      nullptr, nullptr);
+  return utf8;
+}
+
+// The system's own words for the error, in the player's language.
+std::string reason(DWORD code) {
+  wchar_t* text = nullptr;
+  FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  if (text == nullptr) {
+    return "error " + std::to_string(code);
+  }
+  std::wstring said(text);
+  LocalFree(text);
+  said.erase(said.find_last_not_of(L"\r\n. ") + 1);
+  return narrow(said);
+}
+
+std::wstring folderOf(const std::wstring& path) {
+  std::size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? L"." : path.substr(0, slash);
+}
+
+// The folder and any missing folders above it.
+bool makeFolders(const std::wstring& folder) {
+  if (CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) {
+    return true;
+  }
+  std::wstring parent = folderOf(folder);
+  if (GetLastError() != ERROR_PATH_NOT_FOUND || parent == folder || !makeFolders(parent)) {
+    return false;
+  }
+  return CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+// The file a symbolic link points to, so that the link stays one; the path itself otherwise.
+std::wstring throughLinks(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return path;
+  }
+  HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return path;
+  }
+  std::wstring target(MAX_PATH, L'\0');
+  DWORD n = GetFinalPathNameByHandleW(file, target.data(), static_cast<DWORD>(target.size()), 0);
+  if (n >= target.size()) {
+    target.resize(n);
+    n = GetFinalPathNameByHandleW(file, target.data(), static_cast<DWORD>(target.size()), 0);
+  }
+  CloseHandle(file);
+  target.resize(n < target.size() ? n : 0);
+  return target.empty() ? path : target;
+}
+
+}  // namespace
+
+FileText readTextFile(const std::string& path, std::uint64_t limit) {
+  FileText got;
+  HANDLE file = CreateFileW(widen(path).c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    DWORD code = GetLastError();
+    bool missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+    got.outcome = missing ? FileText::Outcome::Missing : FileText::Outcome::Failed;
+    got.error = reason(code);
+    return got;
+  }
+  LARGE_INTEGER size{};
+  got.outcome = FileText::Outcome::Failed;
+  if (!GetFileSizeEx(file, &size)) {
+    got.error = reason(GetLastError());
+  } else if (static_cast<std::uint64_t>(size.QuadPart) > limit) {
+    got.outcome = FileText::Outcome::TooBig;
+    got.size = static_cast<std::uint64_t>(size.QuadPart);
+  } else {
+    got.text.resize(static_cast<std::size_t>(size.QuadPart));
+    DWORD done = 0;
+    if (ReadFile(file, got.text.data(), static_cast<DWORD>(got.text.size()), &done, nullptr)) {
+      got.text.resize(done);
+      got.outcome = FileText::Outcome::Read;
+    } else {
+      got.error = reason(GetLastError());
+    }
+  }
+  CloseHandle(file);
+  return got;
+}
+
+std::string replaceTextFile(const std::string& path, std::string_view text) {
+  std::wstring file = throughLinks(widen(path));
+  std::wstring folder = folderOf(file);
+  if (!makeFolders(folder)) {
+    return "cannot make the folder " + narrow(folder) + ": " + reason(GetLastError());
+  }
+  std::wstring fresh = file + L".new";
+  HANDLE out = CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (out == INVALID_HANDLE_VALUE) {
+    return "cannot write " + narrow(fresh) + ": " + reason(GetLastError());
+  }
+  DWORD done = 0;
+  bool written = WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &done, nullptr) &&
+                 done == text.size() && FlushFileBuffers(out);
+  DWORD error = GetLastError();
+  CloseHandle(out);
+  if (!written) {
+    DeleteFileW(fresh.c_str());
+    return "cannot write " + narrow(fresh) + ": " + reason(error);
+  }
+  if (!MoveFileExW(fresh.c_str(), file.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    error = GetLastError();
+    DeleteFileW(fresh.c_str());
+    return "cannot replace " + narrow(file) + ": " + reason(error);
+  }
+  return {};
+}
+
+}  // namespace platform::desktop
