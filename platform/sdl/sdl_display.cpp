@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <optional>
+#include <string_view>
 
 namespace platform::sdl {
 
@@ -47,8 +48,14 @@ Dpi desktopDpi(SDL_Window* window) {
     return std::isfinite(dpi) && dpi > 0 ? Dpi{dpi, dpi} : Dpi{};
   }
 #endif
-  // Elsewhere (Windows, Wayland) SDL reports the desktop's setting; window systems work in
-  // whole dots per inch.
+  // On Wayland the window is measured in the desktop's own units: the compositor draws it at
+  // its output's scale (twice over at 200 %) and SDL's figure there is the monitor's physical
+  // density, which would scale the window a second time.
+  if (std::string_view(SDL_GetCurrentVideoDriver()) == "wayland") {
+    return {};
+  }
+  // Elsewhere (Windows) SDL reports the desktop's setting; window systems work in whole dots per
+  // inch.
   float diagonal = 0, h = 0, v = 0;
   int display = std::max(0, SDL_GetWindowDisplayIndex(window));
   if (SDL_GetDisplayDPI(display, &diagonal, &h, &v) != 0 || h <= 0 || v <= 0) {
