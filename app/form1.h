@@ -33,6 +33,26 @@ class Form1 : public forms::Form {
   Zvuk zvuk;  // the sound module
 
   // --- controls, named as the game names them ---
+  //
+  //   Label1              the score, beside Label3 "Body:"
+  //   Label4              the level, beside Label5 "Level:"
+  //   Label8              appearances left, beside Label7 "Pokusů:"
+  //   Label12             "+05" while a bonus hit shows
+  //   Label6              START / STOP, the one flag of a running game
+  //   Label9              ABOUT / OK
+  //   Label11             "Ukončit program", the exit
+  //   Label10, Shape1     the about text and its white backdrop, hidden until ABOUT
+  //   Picture1            the fence: the target hides behind it, it takes shots and their marks
+  //   Label2              the message on the fence: "Vombrel !!!!", "Game over", "Vyhrál jsi"
+  //   Image2              the target
+  //   Image3              the bonus bird
+  //   Image7, Image1      the figure in play and its hit picture, which Image2 copies
+  //   Image6, Image8      hidden stores: figure set 1 and its hit picture; Image9, Image10 set 2;
+  //                       Image11, Image12 set 3
+  //   Image5, Image4      hidden stores: the bird flying and hit
+  //   line1 .. line4      the frame of Label6; Line5 .. Line8 of Label9; Line9 .. Line12 of Label11
+  //   Timer1 .. Timer4    the target: wait, rise, sink, pause after a hit
+  //   Timer5 .. Timer7    the bird: launch, flight, hit display
   forms::Label Label1{*this, "Label1"}, Label3{*this, "Label3"}, Label4{*this, "Label4"},
       Label5{*this, "Label5"}, Label6{*this, "Label6"}, Label7{*this, "Label7"},
       Label8{*this, "Label8"}, Label9{*this, "Label9"}, Label10{*this, "Label10"},

@@ -1,11 +1,11 @@
 // The window as it is created, before Form_Load runs: every control's position, size, caption,
-// colours, font and visibility, the pictures, and the order in which the controls stack.
+// colours, font and visibility, the pictures, the about text, and the order in which the
+// controls stack.
 // This is the one place these numbers live; those the handlers share are named in layout.h.
 #include "app/layout.h"
 
 #include <string>
 
-#include "about/about_text.h"
 #include "app/form1.h"
 #include "assets/resources.h"
 
@@ -21,6 +21,13 @@ const Color kRed = Color::rgb(255, 0, 0);
 const Color kCyan = Color::rgb(0, 255, 255);
 const Color kWhite = Color::rgb(255, 255, 255);
 const Color kWindowText = Color::system(forms::kWindowText);
+
+// What Label10 shows over the sky when the player clicks ABOUT.
+const char* const kAboutText =
+    "Tuto hru jsem napsal v roce 2002, abych nějak zabil čas.   Jestli se ti nelíbí, "
+    "zastřel autora: je totiž jednou z postaviček, které se pořád schovávají za plotem. "
+    "Další moje práce najdeš na http://www.example.com/vombrel/ a e-maily do 100 KB bez "
+    "virů mi můžeš posílat na autor@example.org.";
 
 // 8.25 pt is 11 pixels at 96 dpi, 24 pt is 32.
 const Font kBold{11, true, false};
@@ -101,7 +108,7 @@ void Form1::applyLayout() {
   Picture1.Width = layout::kWindowWidth;
   Picture1.Height = 900;
   Picture1.Picture = picture("fence", assets::Pic::Fence);
-  Picture1.ForeColor = Color::rgb(128, 64, 0);
+  Picture1.ForeColor = layout::kFencePen;
   Picture1.DrawWidth = 5;
   place(Label2, 0, 120, 4530, 555, "Vombrel !!!!", Color::system(forms::kButtonText), kTitle,
         Alignment::Center, false);

@@ -107,11 +107,11 @@ void Form1::Label2_MouseDown(int, int, float X, float Y) {
   oldX = forms::roundEven(X);
   oldY = forms::roundEven(Y);
   if (oldY < layout::kBoardsBottom) {
-    Picture1.ForeColor = forms::Color::rgb(128, 64, 0);
+    Picture1.ForeColor = layout::kFencePen;
   }
   Picture1.Line(oldX, oldY, X, Y);
 }
 
 void Form1::Label2_Click() {
-  zvuk.PlaySound(3, "RESTYPE");
+  zvuk.PlaySound(assets::Sound::Fence, assets::kSoundType);
 }

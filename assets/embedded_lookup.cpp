@@ -1,6 +1,6 @@
 // Finds resources in the table that the build generates (see assets/CMakeLists.txt). A Windows
 // program carries them as its own resources and looks them up there instead
-// (win32_lookup.cpp).
+// (platform/win32/win32_resources.cpp).
 #include "assets/resource_table.h"
 #include "assets/resources.h"
 

@@ -2,11 +2,11 @@
 //
 // The files under assets/ are turned into byte arrays at build time (see assets/CMakeLists.txt),
 // so the game reads no file at run time. A resource is found by its type name and integer id,
-// the way the game's sound bank names its WAV files ("RESTYPE", ids 1 to 7 and 9). Pictures live
-// under the type "PICTURE" with the ids of the enum below.
+// the way the game's sound bank names its WAV files (kSoundType, the ids of assets::Sound).
+// Pictures live under kPictureType with the ids of assets::Pic.
 //
-//   auto wav = assets::find("RESTYPE", 5);      // std::nullopt when there is no such resource
-//   auto fence = assets::picture(assets::Pic::Fence);
+//   auto wav = assets::find(assets::kSoundType, static_cast<int>(assets::Sound::StartStop));
+//   auto fence = assets::picture(assets::Pic::Fence);   // find() is std::nullopt when missing
 #pragma once
 
 #include <cstdint>
@@ -31,6 +31,18 @@ enum class Pic : int {
   BirdHit = 11,
   GunSight = 12,  // mouse pointer, 32 x 32 .cur, hotspot (15, 15)
   Icon = 13,      // window icon, 32 x 32 .ico
+};
+
+// The eight sounds of the bank, by the moment they are played at. There is no 8.
+enum class Sound : int {
+  HitPauseLow = 1,   // the pause after a hit ends: one of these two, with equal chance
+  HitPauseHigh = 2,  // the other of the two, a little higher
+  Fence = 3,         // a shot into the fence's sky or boards, a click on its message
+  LevelUp = 4,       // the level goes up, and the game is won
+  StartStop = 5,     // START and STOP, also when the game ends on its own
+  TenthClick = 6,    // every tenth click on the window up to the eightieth
+  Shot = 7,          // every other click on the window, a hit, a shot into the fence's grass
+  BirdHit = 9,       // a shot at the bonus bird
 };
 
 // The font files every host renders text with: Vombrel Sans, Liberation Sans cut down to

@@ -27,7 +27,7 @@ void Form1::Timer6_Timer() {
     Timer5.Enabled = true;
     Timer6.Enabled = false;
   } else {
-    Image3.Left = Image3.Left + 100;
+    Image3.Left = Image3.Left + layout::kBirdStep;
   }
 }
 
@@ -47,7 +47,7 @@ void Form1::Image3_MouseDown(int, int, float, float) {
     Label12.Caption = "+05";
   }
   Image3.Picture = Image4.Picture;
-  zvuk.PlaySound(9, "RESTYPE");
+  zvuk.PlaySound(assets::Sound::BirdHit, assets::kSoundType);
   Timer6.Enabled = false;  // the bird stops where it was hit
   Timer7.Enabled = true;
 }

@@ -6,17 +6,18 @@
 #include "app/form1.h"
 #include "app/layout.h"
 #include "app/my.h"
+#include "game/levels.h"
 
 void Form1::Form_Load() {
   won = 0;
-  speed = 60;
+  speed = levels::kLevel1Speed;
   clicks = 0;
   Image7.Picture = Image6.Picture;  // figure set 1
   Image1.Picture = Image8.Picture;
 }
 
 void Form1::Label6_Click() {
-  zvuk.PlaySound(5, "RESTYPE");
+  zvuk.PlaySound(assets::Sound::StartStop, assets::kSoundType);
 
   if (Label6.Caption == "START") {
     My::ConfineCursor(*this);
@@ -55,7 +56,7 @@ void Form1::Label6_Click() {
   Timer1.Enabled = false;
   Image2.Top =
       layout::kTargetParkedTop;  // the target drops behind the fence at once, whatever it was doing
-  speed = 60;
+  speed = levels::kLevel1Speed;
   Label8.Caption = "120";
   Label1.Caption = "0";
   Label4.Caption = "1";

@@ -7,21 +7,10 @@
 // At level 5 the goal is 100 after the hit's points: the game is won.
 #include "app/form1.h"
 #include "forms/captions.h"
+#include "game/levels.h"
 
 using forms::numberOf;
 using forms::textOf;
-
-namespace {
-
-// A level's goal met moves the game to the next level, where the target rises this many twips
-// a tick. Level 5 has no next level: its goal wins the game.
-struct LevelUp {
-  int from;
-  int speed;
-};
-constexpr LevelUp kLevelUps[] = {{1, 90}, {2, 108}, {3, 135}, {4, 180}};
-
-}  // namespace
 
 void Form1::Image2_Click() {
   hitTarget();
@@ -32,17 +21,17 @@ void Form1::Image2_DblClick() {
 }
 
 void Form1::hitTarget() {
-  zvuk.PlaySound(7, "RESTYPE");
+  zvuk.PlaySound(assets::Sound::Shot, assets::kSoundType);
   Image2.Picture = Image1.Picture;
 
   auto score = [this] { return numberOf(Label1.Caption); };
   auto level = [this] { return numberOf(Label4.Caption); };
-  for (const LevelUp& up : kLevelUps) {
+  for (const levels::LevelUp& up : levels::kLevelUps) {
     if (score() == 90 && level() == up.from) {
       Label1.Caption = "-10";
       Label4.Caption = textOf(up.from + 1);
       speed = up.speed;
-      zvuk.PlaySound(4, "RESTYPE");
+      zvuk.PlaySound(assets::Sound::LevelUp, assets::kSoundType);
     }
   }
   if (score() == -10 && Timer4.Enabled) {
@@ -60,10 +49,10 @@ void Form1::hitTarget() {
 
   if (score() == 100 && level() == 5) {
     Label4.Caption = "1";
-    speed = 60;
+    speed = levels::kLevel1Speed;
     Label1.Caption = "-10";
     won = 1;
     Label6_Click();  // the stop path shows "Vyhrál jsi" and switches every game timer off
-    zvuk.PlaySound(4, "RESTYPE");
+    zvuk.PlaySound(assets::Sound::LevelUp, assets::kSoundType);
   }
 }

@@ -34,9 +34,9 @@ void Form1::Form_Click() {
     clicks = static_cast<std::int16_t>(clicks + 1);
   }
   if (clicks % 10 == 0 && clicks >= 10 && clicks <= 80) {
-    zvuk.PlaySound(6, "RESTYPE");
+    zvuk.PlaySound(assets::Sound::TenthClick, assets::kSoundType);
   } else {
-    zvuk.PlaySound(7, "RESTYPE");
+    zvuk.PlaySound(assets::Sound::Shot, assets::kSoundType);
   }
 }
 
@@ -50,16 +50,16 @@ void Form1::Picture1_MouseDown(int, int, float X, float Y) {
   if (oldY >= layout::kBoardsTop && oldY <= layout::kBoardsBottom) {
     Picture1.ForeColor = kDarkRed;
     Picture1.Line(oldX, oldY, X, Y);
-    zvuk.PlaySound(3, "RESTYPE");
+    zvuk.PlaySound(assets::Sound::Fence, assets::kSoundType);
   }
   if (oldY < layout::kBoardsTop) {
     Picture1.ForeColor = kLightBlue;
     Picture1.Line(oldX, oldY, X, Y);
-    zvuk.PlaySound(3, "RESTYPE");
+    zvuk.PlaySound(assets::Sound::Fence, assets::kSoundType);
   }
   if (oldY > layout::kBoardsBottom) {
     Picture1.ForeColor = kGreen;
     Picture1.Line(oldX, oldY, X, Y);
-    zvuk.PlaySound(7, "RESTYPE");
+    zvuk.PlaySound(assets::Sound::Shot, assets::kSoundType);
   }
 }

@@ -28,7 +28,7 @@ void Form1::Timer1_Timer() {
   }
   Label8.Caption = textOf(numberOf(Label8.Caption) - 1);
   Image2.Picture = Image7.Picture;  // after a hit it still showed the hit picture
-  Image2.Left = std::floor(Rnd() * 3960.0 + 1);
+  Image2.Left = std::floor(Rnd() * layout::kTargetLeftMax + 1);
   Timer2.Enabled = true;
   if (numberOf(Label8.Caption) == 0) {
     // The appearance that used up the counter never rises: the stop path switches Timer2 off.
@@ -58,10 +58,10 @@ void Form1::Timer3_Timer() {
 }
 
 void Form1::Timer4_Timer() {
-  // 1 or 2 with equal chance. In double: in single precision the largest draw, 1 - 2^-24,
-  // rounds up to 3 and would play the wrong sound.
-  const float sound = static_cast<float>(std::floor(Rnd() * 2.0 + 1));
-  zvuk.PlaySound(sound, "RESTYPE");
+  // Low or high with equal chance: floor(r * 2 + 1) is 1 for the lower half of the draws.
+  const assets::Sound sound =
+      Rnd() < 0.5 ? assets::Sound::HitPauseLow : assets::Sound::HitPauseHigh;
+  zvuk.PlaySound(sound, assets::kSoundType);
   Image2.Top = layout::kTargetParkedTop;  // the hit target vanishes at once; it does not sink
   Timer1.Enabled = true;
   Timer4.Enabled = false;

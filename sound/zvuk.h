@@ -1,7 +1,7 @@
 // Zvuk: the sound module. PlaySound loads one WAV of the built-in sound bank by id and hands it
 // to the host's single sound channel, where it cuts off whatever was playing.
 //
-//   zvuk.PlaySound(7, "RESTYPE");   // returns at once; the shot plays in the background
+//   zvuk.PlaySound(assets::Sound::Shot, assets::kSoundType);   // returns at once; it plays on
 //
 // Every call loads the resource anew; the host keeps its own copy while it plays. A missing sound
 // shows the message box "Please check the spelling of the ID or TYPE." (once per call) and lets the
@@ -10,6 +10,7 @@
 
 #include <string_view>
 
+#include "assets/resources.h"
 #include "platform/game_services.h"
 
 class Zvuk {
@@ -19,7 +20,8 @@ class Zvuk {
 
   explicit Zvuk(platform::GameServices& services) : services_(services) {}
 
-  // id is a whole number; the post-hit pause passes it as a float (1.0 or 2.0).
+  // The game's calls name their sound; a bare number is rounded to its whole id.
+  void PlaySound(assets::Sound id, std::string_view type) { PlaySound(static_cast<int>(id), type); }
   void PlaySound(double id, std::string_view type);
 
  private:

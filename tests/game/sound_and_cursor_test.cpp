@@ -30,7 +30,7 @@ TEST(Zvuk, EverySoundOfTheBankPlaysAndAMissingOneShowsTheBox) {
   zvuk.PlaySound(5, "WAVE");
   EXPECT_EQ(host.messageBoxes().size(), 3u);
 
-  // The post-hit pause passes its id as a float.
+  // An id given as a float holding a whole number plays that sound.
   zvuk.PlaySound(2.0f, "RESTYPE");
   EXPECT_EQ(host.sounds().back().size(), assets::find("RESTYPE", 2)->size());
 }
