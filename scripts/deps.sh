@@ -9,13 +9,16 @@
 #   bash scripts/deps.sh test       # everything above, and what the tests drive it with
 set -euo pipefail
 
-run=(build-essential cmake pkg-config libsdl2-dev libsdl2-ttf-dev libx11-dev)
+# the libdecor plugin draws the window's title bar on Wayland desktops that leave it to SDL
+run=(build-essential cmake pkg-config libsdl2-dev libsdl2-ttf-dev libx11-dev libdecor-0-plugin-1-cairo)
 package=("${run[@]}" dpkg-dev file)
 windows=(make cmake g++-mingw-w64-x86-64-posix)
 web=(make cmake emscripten python3)
 test=("${package[@]}" "${windows[@]}" "${web[@]}"
   libgtest-dev libbenchmark-dev
   xvfb xdotool x11-utils imagemagick
+  # a Wayland desktop for the game, natively and through XWayland
+  weston xwayland
   desktop-file-utils appstream lintian
   chromium wine wine64 fonts-wine
   # npm installs the page test's browser driver; Debian's nodejs does not bring it
