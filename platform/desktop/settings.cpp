@@ -13,6 +13,8 @@ namespace {
 constexpr std::uint64_t kLargestFile = 4096;
 constexpr int kLargestScale = 100;
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";  // Notepad puts it before line 1
+
 std::string_view trimmed(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
     s.remove_prefix(1);
@@ -23,15 +25,67 @@ std::string_view trimmed(std::string_view s) {
   return s;
 }
 
+// Takes the next line off the text, without its "\n" (a "\r" stays on it).
+std::string_view takeLine(std::string_view& text) {
+  std::size_t end = text.find('\n');
+  std::string_view line = text.substr(0, end);
+  text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+  return line;
+}
+
+bool isComment(std::string_view line) {
+  line = trimmed(line);
+  return line.empty() || line.front() == '#' || line.front() == ';';
+}
+
+std::string_view nameOf(std::string_view line) {
+  return trimmed(line.substr(0, line.find('=')));
+}
+
+std::string settingLine(std::string_view name, const Settings& settings) {
+  if (name == "scale") {
+    return "scale=" + std::to_string(*settings.scale);
+  }
+  return std::string("fullscreen=") + (*settings.fullscreen ? "1" : "0");
+}
+
 }  // namespace
 
-std::string formatSettings(const Settings& settings) {
-  std::string text = "# Vombrel remembers the window's size and fullscreen here.\n";
-  if (settings.scale) {
-    text += "scale=" + std::to_string(*settings.scale) + "\n";
+std::string formatSettings(std::string_view old, const Settings& settings) {
+  bool marked = old.starts_with(kByteOrderMark);
+  if (marked) {
+    old.remove_prefix(kByteOrderMark.size());
   }
-  if (settings.fullscreen) {
-    text += std::string("fullscreen=") + (*settings.fullscreen ? "1" : "0") + "\n";
+  std::string_view newline = old.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
+  std::string text(marked ? kByteOrderMark : "");
+  if (old.empty()) {
+    text += "# Vombrel remembers the window's size and fullscreen here.";
+    text += newline;
+  }
+  // Ours still to write; a setting at its default has no line.
+  bool scale = settings.scale.has_value(), fullscreen = settings.fullscreen.has_value();
+  while (!old.empty()) {
+    std::string_view line = takeLine(old);
+    if (line.ends_with('\r')) {
+      line.remove_suffix(1);  // it gets the file's own line ending again
+    }
+    std::string_view name = isComment(line) ? "" : nameOf(line);
+    bool* pending = name == "scale" ? &scale : name == "fullscreen" ? &fullscreen : nullptr;
+    if (pending == nullptr) {
+      text += line;  // the player's own, as it stands
+    } else if (*pending) {
+      text += settingLine(name, settings);
+      *pending = false;
+    } else {
+      continue;  // at its default now, or a second line for the same setting
+    }
+    text += newline;
+  }
+  for (auto [name, missing] : {std::pair{"scale", scale}, {"fullscreen", fullscreen}}) {
+    if (missing) {
+      text += settingLine(name, settings);
+      text += newline;
+    }
   }
   return text;
 }
@@ -41,20 +95,19 @@ Loaded parseSettings(std::string_view text) {
   auto malformed = [](int line, std::string_view what) {
     return Loaded{{}, "line " + std::to_string(line) + ": " + std::string(what)};
   };
-  int number = 0;
-  while (!text.empty()) {
-    std::size_t end = text.find('\n');
-    std::string_view line = trimmed(text.substr(0, end));
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    ++number;
-    if (line.empty() || line.front() == '#') {
+  if (text.starts_with(kByteOrderMark)) {
+    text.remove_prefix(kByteOrderMark.size());
+  }
+  for (int number = 1; !text.empty(); ++number) {
+    std::string_view line = takeLine(text);
+    if (isComment(line)) {
       continue;
     }
     std::size_t eq = line.find('=');
     if (eq == std::string_view::npos) {
       return malformed(number, "not name=value");
     }
-    std::string_view name = trimmed(line.substr(0, eq)), value = trimmed(line.substr(eq + 1));
+    std::string_view name = nameOf(line), value = trimmed(line.substr(eq + 1));
     int n = 0;
     auto [at, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
     bool whole = ec == std::errc{} && at == value.data() + value.size();
@@ -93,7 +146,10 @@ Loaded loadSettings(const std::string& file) {
 }
 
 std::string saveSettings(const std::string& file, const Settings& settings) {
-  return replaceTextFile(file, formatSettings(settings));
+  // Read again, so that what the player wrote into it while the game ran stays too.
+  FileText old = readTextFile(file, kLargestFile);
+  bool keep = old.outcome == FileText::Outcome::Read && parseSettings(old.text).warning.empty();
+  return replaceTextFile(file, formatSettings(keep ? old.text : "", settings));
 }
 
 std::optional<std::string> xdgSettingsFile(const char* xdgConfigHome, const char* home) {

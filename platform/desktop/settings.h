@@ -33,13 +33,20 @@ struct Loaded {
   std::string warning;  // empty when the file was fine or is not there yet
 };
 
-std::string formatSettings(const Settings& settings);
-// Names it does not know are skipped, so that an older game reads a newer game's file; a bad
-// value or a line that is no setting makes the whole file the defaults.
+// The file's text after a change: the player's own lines (comments, another game's or a newer
+// game's settings) as they stand, ours changed where they are, added at the end, or gone when
+// back at the default; the byte order mark and CRLF lines of a file written in Notepad are
+// kept. A new file (`old` empty) starts with a comment saying what it is.
+std::string formatSettings(std::string_view old, const Settings& settings);
+// Names it does not know are skipped, so that an older game reads a newer game's file; lines
+// starting with "#" or ";" are comments; a bad value or a line that is no setting makes the
+// whole file the defaults.
 Loaded parseSettings(std::string_view text);
 
 Loaded loadSettings(const std::string& file);
-// Creates the folder when needed. Returns the reason it could not, or nothing.
+// Changes the file as formatSettings says, or writes a new one over a file it could not read.
+// A symbolic link stays one. Creates the folder when needed. Returns the reason it could not,
+// or nothing.
 std::string saveSettings(const std::string& file, const Settings& settings);
 
 // Where Linux keeps it: $XDG_CONFIG_HOME/vombrel/settings.ini, or ~/.config/vombrel/settings.ini

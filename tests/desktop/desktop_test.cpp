@@ -157,10 +157,27 @@ TEST_F(SettingsFile, RoundTripAndEveryBadFileIsTheDefaultsWithAReason) {
   EXPECT_EQ(desktop::loadSettings(file_).settings, (desktop::Settings{std::nullopt, false}));
   EXPECT_FALSE(fs::exists(file_ + ".new"));
 
-  // Hand-edited, with a setting of a newer game.
-  write("# mine\r\n  scale = 4 \r\n\r\nvolume=7\nfullscreen=0");
+  // Hand-edited in Notepad (a byte order mark, CRLF lines), with the player's comments and a
+  // setting of a newer game: all read, and all kept when a key saves.
+  write("\xEF\xBB\xBF; mine\r\n  scale = 4 \r\n\r\nvolume=5\r\nfullscreen=0");
   EXPECT_EQ(desktop::loadSettings(file_).settings, (desktop::Settings{4, false}));
   EXPECT_EQ(desktop::loadSettings(file_).warning, "");
+  ASSERT_EQ(desktop::saveSettings(file_, {std::nullopt, true}), "");
+  EXPECT_EQ(read(), "\xEF\xBB\xBF; mine\r\n\r\nvolume=5\r\nfullscreen=1\r\n");
+  ASSERT_EQ(desktop::saveSettings(file_, chosen), "");
+  EXPECT_EQ(read(), "\xEF\xBB\xBF; mine\r\n\r\nvolume=5\r\nfullscreen=1\r\nscale=3\r\n");
+
+  // Linked in from a dotfiles folder: it stays a link, and the file it points to changes.
+  fs::remove(file_);
+  fs::create_directories(dir_ / "dotfiles");
+  std::ofstream(dir_ / "dotfiles" / "vombrel.ini") << "# shared\n";
+  std::error_code noLinks;  // Windows lets only administrators make them
+  fs::create_symlink(fs::path("..") / "dotfiles" / "vombrel.ini", file_, noLinks);
+  if (!noLinks) {
+    ASSERT_EQ(desktop::saveSettings(file_, chosen), "");
+    EXPECT_TRUE(fs::is_symlink(file_));
+    EXPECT_EQ(read(), "# shared\nscale=3\nfullscreen=1\n");
+  }
 
   for (std::string bad :
        std::vector<std::string>{"scale=4\nfullscreen=yes\n", "scale=0\n", "scale=3x\n", "garbage\n",
