@@ -2,6 +2,7 @@
 #include "platform/sdl/sdl_sound.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
 
 #include <utility>
 
@@ -53,6 +54,22 @@ std::vector<Uint8> decodeWav(std::span<const std::uint8_t> wav) {
   }
   SDL_FreeWAV(samples);
   return out;
+}
+
+// ALSA's library tells stderr of every step of not finding a sound card, eight lines a time,
+// before SDL can say why in one. SDL loads it at run time; loaded here first, with its messages
+// sent nowhere, it is the same library SDL then finds. Kept loaded for good, so that the quiet
+// handler outlives SDL's unloading it between sounds.
+void ignoreAlsa(const char*, int, const char*, int, const char*, ...) {}
+
+void quietAlsa() {
+  using Handler = decltype(&ignoreAlsa);
+  void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+  auto setHandler = reinterpret_cast<int (*)(Handler)>(
+      alsa != nullptr ? dlsym(alsa, "snd_lib_error_set_handler") : nullptr);
+  if (setHandler != nullptr) {
+    setHandler(ignoreAlsa);
+  }
 }
 
 }  // namespace
@@ -155,8 +172,9 @@ bool Sound::tryOpen(const char* driver) {
 }
 
 // The first time SDL picks the driver (SDL_AUDIODRIVER may name one); after that the one that
-// worked goes first, so a machine without sound does not search for a device at every shot.
-// Its dummy driver plays nothing but keeps every sound on the same path.
+// worked goes first, so a machine without sound does not search for a device at every shot,
+// and says so only once. SDL's dummy driver plays nothing but keeps every sound on the same
+// path.
 bool Sound::openDevice() {
   if (device_ != 0) {
     return true;
@@ -164,18 +182,18 @@ bool Sound::openDevice() {
   if (silent_) {
     return false;
   }
-  const char* first = driver_.empty() ? nullptr : driver_.c_str();
-  for (const char* driver : {first, "dummy"}) {
-    if (tryOpen(driver)) {
-      driver_ = SDL_GetCurrentAudioDriver();
-      return true;
-    }
-    SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "no sound device (%s): %s",
-                driver != nullptr ? driver : "SDL's choice", SDL_GetError());
+  if (driver_.empty()) {
+    quietAlsa();
   }
-  SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "playing silently");
-  silent_ = true;
-  return false;
+  if (tryOpen(driver_.empty() ? nullptr : driver_.c_str())) {
+    driver_ = SDL_GetCurrentAudioDriver();
+    return true;
+  }
+  SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "no sound device, playing silently: %s",
+              SDL_GetError());
+  driver_ = "dummy";
+  silent_ = !tryOpen("dummy");
+  return !silent_;
 }
 
 void Sound::closeDevice() {
