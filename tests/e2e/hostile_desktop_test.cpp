@@ -58,12 +58,14 @@ bool pollUntil(std::chrono::milliseconds timeout, Done done) {
   }
 }
 
-// The game started with a changed environment, its output kept.
+// The game started with a changed environment, its output kept. Its sound card is one that is
+// not there, as on a machine without sound.
 class Game {
  public:
   explicit Game(std::vector<support::EnvChange> env = {}) {
     support::ChildOptions options;
-    options.env = {{"SDL_AUDIODRIVER", "dummy"}, {"LSAN_OPTIONS", VOMBREL_LSAN_OPTIONS}};
+    options.env = {
+        {"SDL_AUDIODRIVER", "alsa"}, {"AUDIODEV", "hw:99"}, {"LSAN_OPTIONS", VOMBREL_LSAN_OPTIONS}};
     options.env.insert(options.env.end(), env.begin(), env.end());
     options.outputFile = log_.path();
     process_ = std::make_unique<support::ChildProcess>(VOMBREL_BINARY, options);
@@ -224,6 +226,10 @@ TEST_F(HostileDesktop, AHangUpEndsARunningGameAndFreesTheCursor) {
   std::optional<int> status = game_.process().waitExit(10s);
   ASSERT_TRUE(status) << "the game runs on after SIGHUP";
   EXPECT_EQ(*status, 0) << game_.output();
+  // START's sound found no sound card: one line says so, and no library chimes in.
+  std::string said = game_.output();
+  EXPECT_NE(said.find("no sound device, playing silently"), std::string::npos) << said;
+  EXPECT_EQ(said.find("ALSA lib"), std::string::npos) << said;
   support::xdotool({"mousemove_relative", "--", "3000", "3000"});
   Point p = x_.pointer();
   EXPECT_TRUE(p.x >= o.x + kClientWidth || p.y >= o.y + kClientHeight)
