@@ -3,11 +3,12 @@
 // of the game they belong to:
 //
 //   app/form1.cpp            construction, binding of events to handlers
-//   app/layout.cpp           every control's initial properties and the stacking order
+//   app/layout.cpp           every control's initial properties, the about text, the stacking
+//                            order (the numbers handlers share: app/layout.h)
 //   app/window_chrome.cpp    button frames, exit, unload, shots at the message label
 //   game/game_control.cpp    Form_Load, Label6_Click (START / STOP)
 //   game/target_cycle.cpp    Timer1_Timer .. Timer4_Timer
-//   game/hits.cpp            Image2_Click, Image2_DblClick
+//   game/hits.cpp            Image2_Click, Image2_DblClick (the levels: game/levels.h)
 //   game/bonus_item.cpp      Timer5_Timer .. Timer7_Timer, Image3_MouseDown
 //   game/shots.cpp           Form_MouseDown, Form_Click, Form_DblClick, Picture1_MouseDown
 //   about/about_panel.cpp    Label9_Click

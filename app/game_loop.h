@@ -1,12 +1,19 @@
-// Runs the game on a blocking host: creates Form1, opens its window and delivers input and time
-// to it until the program ends. The SDL and Win32 programs pass their host; tests and benchmarks
-// may pass another.
+// Drives the game on a host: creates Form1, opens its window and delivers input and time to it
+// until the program ends. This is the one place a form meets a session, whatever the host.
+//
+// A host that can block (SDL, Win32; tests and benchmarks may pass another) runs the loop here:
 //
 //   return vombrel::run(*host);   // 0 when the player ends the game, 1 when it cannot start
 //
 // A benchmark may watch the game from inside the loop, to time what the player would see:
 //
 //   vombrel::run(*host, [&](const Form1& form) { note(host->now(), form.Image2.Top); });
+//
+// A host that calls the program back (the page) is handed the loop and returns at once; its
+// callbacks run the game from then on:
+//
+//   static platform::web::WebHost host;
+//   vombrel::serve(host);
 #pragma once
 
 #include <functional>
@@ -21,5 +28,8 @@ namespace vombrel {
 using AfterTimers = std::function<void(const Form1&)>;
 
 int run(platform::BlockingHost& host, const AfterTimers& afterTimers = {});
+
+// Once per program: the loop lives on with the host, which must live as long as the page.
+void serve(platform::CallbackHost& host);
 
 }  // namespace vombrel

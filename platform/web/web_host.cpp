@@ -6,7 +6,6 @@
 #include <emscripten/html5.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,15 +48,11 @@ int modifierKeys(const EmscriptenMouseEvent& e) {
 }  // namespace
 
 struct WebHost::State {
-  WebHost& host;
   forms::RandomSequence random;
   Painter painter;
-  FormMaker makeForm;
-  std::unique_ptr<forms::Form> form;
-  Session::Chrome chrome;
-  std::optional<Session> session;
+  CallbackHost::Loop* loop = nullptr;  // the game's, from serve()
   int width = 0, height = 0;
-  bool ended = false;
+  bool running = false;    // a run has begun and its window has not closed
   bool listening = false;  // the page's events come to this state
   bool modal = false;      // the message box is open: time and input wait
   long timeout = 0;        // the pending emscripten_set_timeout, 0 for none
@@ -81,83 +76,40 @@ struct WebHost::State {
   int lastButton = 0, clicks = 0;
   double lastPressAt = -1e9, lastPressX = 0, lastPressY = 0;
 
-  explicit State(WebHost& h) : host(h) {}
-
   double clock() const {
     double t = emscripten_get_now();
     return t - hiddenFor - (hiddenSince >= 0 ? t - hiddenSince : 0);
   }
 
-  bool idle() const { return ended || modal || hiddenSince >= 0 || !session; }
+  bool paused() const { return modal || hiddenSince >= 0; }
+  bool idle() const { return !running || paused(); }
 
   void deliver(const HostEvent& event) {
-    if (!idle()) {
-      session->handle(event);
-      turn();
-    }
+    if (!idle())
+      loop->deliver(event);
   }
 
-  // Runs the due timers and a frame, then sleeps until the next timer, or until input when no
-  // timer runs.
-  void turn() {
+  void cancelTimeout() {
     if (timeout != 0) {
       emscripten_clear_timeout(timeout);
       timeout = 0;
     }
-    if (idle())
-      return;
-    Session::Step step = session->step();
-    if (step.ended) {
-      finish();
-      return;
-    }
-    announce();
-    if (step.nextDeadline) {
-      // Counted from the game's own whole milliseconds, so that the timer is due when it fires.
-      double delay = std::max<double>(0, static_cast<double>(*step.nextDeadline - host.now()));
-      timeout = emscripten_set_timeout(&State::onTimeout, delay, this);
-    }
   }
 
-  // The live region speaks when the form's news change, but not of the opening scene.
-  void announce() {
-    std::string now = form->announcement();
-    if (news && *news != now)
-      vw_announce(now.c_str());
-    news = std::move(now);
-  }
-
-  // The program has ended with its window: no message, no sound, the pointer free, and the page
-  // says so over the scene as it stood, offering a new run.
-  void finish() {
-    ended = true;
-    lockWanted = false;
-    vw_exit_lock();
-    vw_show_sight(false, 0, 0);
-    vw_end_program();
-  }
-
-  // A new run of the program on the same page: a fresh form, Load again, and the random
-  // sequence from its start, as every run of the desktop program has.
-  void start() {
-    session.reset();
-    form.reset();
+  // A new run of the program on the same page: the game's loop makes a fresh form and runs Load
+  // again, and the random sequence starts from its beginning, as every run of the desktop
+  // program's does.
+  void begin() {
+    cancelTimeout();
     random = {};
     painter = {};
-    ended = modal = false;
+    modal = false;
     news.reset();
     texts.clear();
     pressedHere = 0;
     finger = -1;
     clicks = 0;
-    form = makeForm(host);
-    session.emplace(host, *form, chrome);
-    if (Status started = session->start(); !started.ok()) {
-      std::fprintf(stderr, "vombrel: %s\n", started.error.c_str());
-      session.reset();
-      return;
-    }
-    turn();
+    running = loop->begin();
   }
 
   static void onTimeout(void* data) {
@@ -175,17 +127,11 @@ struct WebHost::State {
       s->hiddenFor += t - s->hiddenSince;
       s->hiddenSince = -1;
     }
-    s->turn();
+    if (s->hiddenSince >= 0)
+      s->cancelTimeout();
+    else if (s->running)
+      s->loop->resume();
     return EM_FALSE;
-  }
-
-  // The canvas took a new size: every pixel of the scene is painted again at once, even while
-  // the message box is open or the page is hidden.
-  void relayout() {
-    if (session && !ended) {
-      form->exposed();
-      host.render(form->paint());
-    }
   }
 
   // Moves the game's pointer. The page draws the gun sight there, scaled like the scene, for a
@@ -277,7 +223,7 @@ struct WebHost::State {
 
   static EM_BOOL onMove(int, const EmscriptenMouseEvent* e, void* data) {
     auto* s = static_cast<State*>(data);
-    if (s->finger >= 0 || s->ended)
+    if (s->finger >= 0 || !s->running)
       return EM_FALSE;
     if (s->pressedHere == 0 && !s->over(*e)) {
       vw_show_sight(false, 0, 0);  // the page's own cursor off the scene
@@ -353,29 +299,30 @@ WebHost::State* page = nullptr;  // the one game on the page, for the page's pla
 
 // Leaving the page closes the window, though the page was hidden first or a message box is open.
 void pageClosed() {
-  WebHost::State& s = *page;
-  if (s.session && !s.ended) {
-    s.session->handle(CloseRequest{});
-    s.finish();
-  }
+  if (page->running)
+    page->loop->close();
 }
 
 void messageBoxClosed() {
   page->modal = false;
-  page->turn();
+  if (page->running)
+    page->loop->resume();
 }
 
+// The canvas took a new size: every pixel of the scene is painted again at once, even while
+// the message box is open or the page is hidden.
 void relayout() {
-  page->relayout();
+  if (page->running)
+    page->loop->repaint();
 }
 
 void playAgain() {
-  page->start();
+  page->begin();
 }
 
 void assetsLoaded() {
   WebHost::State& s = *page;
-  s.start();
+  s.begin();
   // The sounds decode while the player looks at the first frame; the first press wakes the
   // page's sound anyway, and a sound asked for before it is decoded waits for itself.
   for (int id = 1; id <= 9; ++id) {
@@ -386,7 +333,7 @@ void assetsLoaded() {
 
 }  // namespace
 
-WebHost::WebHost() : state_(std::make_unique<State>(*this)) {
+WebHost::WebHost() : state_(std::make_unique<State>()) {
   page = state_.get();
 }
 
@@ -394,9 +341,8 @@ WebHost::~WebHost() {
   page = nullptr;
 }
 
-void WebHost::play(FormMaker makeForm, Session::Chrome chrome) {
-  state_->makeForm = std::move(makeForm);
-  state_->chrome = chrome;
+void WebHost::serve(Loop& loop) {
+  state_->loop = &loop;
   for (int id = static_cast<int>(assets::Pic::Landscape); id <= static_cast<int>(assets::Pic::Icon);
        ++id) {
     auto bytes = assets::picture(static_cast<assets::Pic>(id));
@@ -471,7 +417,42 @@ void WebHost::clipCursor(std::optional<ClipRect> rect) {
 // The dialog cannot block the page: it opens, and time and input wait until it is closed.
 void WebHost::messageBox(const std::string& title, const std::string& text) {
   state_->modal = true;
+  state_->cancelTimeout();
   vw_message_box(title.c_str(), text.c_str());
+}
+
+bool WebHost::paused() const {
+  return state_->paused();
+}
+
+void WebHost::wakeAt(std::optional<forms::Millis> deadline) {
+  State& s = *state_;
+  s.cancelTimeout();
+  if (deadline) {
+    // Counted from the game's own whole milliseconds, so that the timer is due when it fires.
+    double delay = std::max<double>(0, static_cast<double>(*deadline - now()));
+    s.timeout = emscripten_set_timeout(&State::onTimeout, delay, &s);
+  }
+}
+
+// The live region speaks when the form's news change, but not of the opening scene.
+void WebHost::announce(const std::string& news) {
+  State& s = *state_;
+  if (s.news && *s.news != news)
+    vw_announce(news.c_str());
+  s.news = news;
+}
+
+// The program has ended with its window: no message, no sound, the pointer free, and the page
+// says so over the scene as it stood, offering a new run.
+void WebHost::ended() {
+  State& s = *state_;
+  s.running = false;
+  s.cancelTimeout();
+  s.lockWanted = false;
+  vw_exit_lock();
+  vw_show_sight(false, 0, 0);
+  vw_end_program();
 }
 
 forms::Millis WebHost::now() const {

@@ -1,35 +1,33 @@
 // The browser host: the game in a page, on a 2D canvas, with Web Audio, Pointer Lock and a
 // <dialog>. The page calls the program back and the program must return, so nothing here waits:
-// every DOM event and every timeout runs one turn of the session and schedules the next timeout
-// only while a timer of the game runs. An idle page costs nothing. The game's clock stands still
-// while the page is hidden; a finger shoots where it touches, with no lock; when the program
-// ends, the page says so and offers a new run, made from the same form maker.
+// every DOM event and every timeout calls the game's loop (app/game_loop.h), which asks for the
+// next timeout only while a timer of the game runs. An idle page costs nothing. The game's clock
+// stands still while the page is hidden; a finger shoots where it touches, with no lock; when
+// the program ends, the page says so and offers a new run.
 //
 //   static platform::web::WebHost host;
-//   host.play([](platform::GameServices& s) { return std::make_unique<Form1>(s); },
-//             {icon, cursor});   // returns at once; the game starts when its assets have loaded
+//   vombrel::serve(host);   // returns at once; the game starts when its assets have loaded
 #pragma once
 
-#include <functional>
 #include <memory>
 
-#include "forms/form.h"
 #include "platform/host.h"
-#include "platform/session.h"
 
 namespace platform::web {
 
-class WebHost final : public Host {
+class WebHost final : public CallbackHost {
  public:
   WebHost();
   ~WebHost() override;
 
-  using FormMaker = std::function<std::unique_ptr<forms::Form>(GameServices&)>;
-
-  // Decodes the pictures and fonts on the page, then makes the form (its labels measure
-  // their text in the loaded font), starts its session and answers the page's events until the
-  // page goes. The host must live as long as the page.
-  void play(FormMaker makeForm, Session::Chrome chrome);
+  // Decodes the pictures and fonts on the page, then begins the loop's first run (the form's
+  // labels measure their text in the loaded font) and calls the loop from the page's events until
+  // the page goes. The host must live as long as the page.
+  void serve(Loop& loop) override;
+  bool paused() const override;
+  void wakeAt(std::optional<forms::Millis> deadline) override;
+  void announce(const std::string& news) override;
+  void ended() override;
 
   Status open(const WindowSetup& setup) override;
   void show() override {}  // the canvas is on the page from the start
