@@ -67,22 +67,35 @@ CommandLine parseCommandLine(std::span<const char* const> args) {
   return cl;
 }
 
+// Each option and key on a line of its own, its meaning indented on the next, and every line
+// short: the .exe shows this in a message box, which wraps long lines and whose font would not
+// keep columns of spaces aligned.
 std::string usage() {
   return "Usage: vombrel [--scale N] [--fullscreen | --window]\n"
-         "A mouse shooting game: shoot the figure that rises from behind the fence.\n"
+         "A mouse shooting game: shoot the figure that\n"
+         "rises from behind the fence.\n"
          "\n"
-         "Options, for this run only (they win over the remembered choice and are not saved):\n"
-         "  --scale N     the window at N times its size of 304 x 213 (as far as the screen\n"
-         "                allows)\n"
-         "  --fullscreen  the whole screen, the game in the middle on black\n"
-         "  --window      a window\n"
-         "  --help        show this and exit\n"
-         "  --version     show the version and exit\n"
+         "Options, for this run only (they win over\n"
+         "the choice remembered by the keys):\n"
+         "  --scale N\n"
+         "      the window at N times 304 x 213,\n"
+         "      as far as the screen allows\n"
+         "  --fullscreen\n"
+         "      the game in the middle of a black screen\n"
+         "  --window\n"
+         "      a window\n"
+         "  --help\n"
+         "      show this and exit\n"
+         "  --version\n"
+         "      show the version and exit\n"
          "\n"
          "Keys (remembered for the next run):\n"
-         "  F11, Alt+Enter          fullscreen on and off\n"
-         "  Ctrl+plus, Ctrl+minus   a bigger or a smaller window\n"
-         "  Ctrl+0                  the window back at its usual size\n";
+         "  F11, Alt+Enter\n"
+         "      fullscreen on and off\n"
+         "  Ctrl+plus, Ctrl+minus\n"
+         "      a bigger or a smaller window\n"
+         "  Ctrl+0\n"
+         "      the window back at its usual size\n";
 }
 
 std::string versionText() {

@@ -103,6 +103,11 @@ TEST(CommandLine, OptionsForThisRunAndWhatIsWrongWithTheRest) {
   EXPECT_EQ(desktop::versionText(), "vombrel " VOMBREL_VERSION "\n");
   EXPECT_NE(desktop::usage().find("--fullscreen"), std::string::npos);
   EXPECT_NE(desktop::usage().find("Ctrl+0"), std::string::npos);
+  // No line wider than the first: the .exe's message box would wrap it.
+  std::string text = desktop::usage();
+  for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+    EXPECT_LE(end - at, text.find('\n')) << text.substr(at, end - at);
+  }
 
   for (auto wrong : std::vector<std::vector<const char*>>{{"--scale"},
                                                           {"--scale", "0"},
