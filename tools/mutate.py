@@ -28,8 +28,8 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 GROUPS = {
-    "game/": ["game/bonus_item.cpp", "game/game_control.cpp", "game/hits.cpp", "game/shots.cpp",
-              "game/target_cycle.cpp"],
+    "game/": ["game/bonus_item.cpp", "game/game_control.cpp", "game/hits.cpp", "game/levels.h",
+              "game/shots.cpp", "game/target_cycle.cpp"],
     "app/window_chrome.cpp": ["app/window_chrome.cpp"],
     "platform/session.cpp": ["platform/session.cpp"],
 }
