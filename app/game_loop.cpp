@@ -22,6 +22,7 @@ platform::Session::Chrome chrome() {
   return {assets::picture(assets::Pic::Icon), assets::picture(assets::Pic::GunSight)};
 }
 
+// Opens the window, runs Load and paints the first frame, or says on stderr why it cannot.
 bool started(platform::Session& session) {
   if (platform::Status status = session.start(); !status.ok()) {
     std::fprintf(stderr, "vombrel: %s\n", status.error.c_str());
