@@ -326,43 +326,51 @@ def gif_bytes(width, height, palette, indices, transparent):
             + table + bytes((min_code_size,)) + blocks + b"\x00" + b";")
 
 
-def icon_image_bytes(palette, indices, opaque):
+def icon_image_bytes(palette, indices, opaque, size=32):
     """The 4-bit BMP inside a .ico or .cur: header, palette, colour bits, then the AND mask
-    (bit set = transparent), both bottom-up, height doubled to count the mask."""
-    size = 32
+    (bit set = transparent), both bottom-up, height doubled to count the mask. Every size here
+    is a multiple of 8, so colour rows need no padding; mask rows are padded to 32 bits."""
     colour = bytearray()
     mask = bytearray()
+    mask_row = (size + 31) // 32 * 4
     for y in range(size - 1, -1, -1):
         row = indices[y * size:(y + 1) * size]
         colour += bytes((row[x] << 4) | row[x + 1] for x in range(0, size, 2))
         bitsrow = 0
         for x in range(size):
             bitsrow = (bitsrow << 1) | (0 if opaque[y * size + x] else 1)
-        mask += bitsrow.to_bytes(4, "big")
+        mask += (bitsrow << (mask_row * 8 - size)).to_bytes(mask_row, "big")
     header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 4, 0, len(colour) + len(mask),
                          0, 0, 16, 0)
     table = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
     return header + table + bytes(colour) + bytes(mask)
 
 
-def icon_file_bytes(kind, image, hotspot=None):
-    """A one-image .ico (kind 1) or .cur (kind 2). The directory entry's two words at offsets
-    10 and 12 are planes and bit count for an icon, the hotspot for a cursor."""
-    words = hotspot if kind == 2 else (1, 4)
-    return (struct.pack("<HHH", 0, kind, 1)
-            + struct.pack("<BBBBHHII", 32, 32, 16, 0, words[0], words[1], len(image), 22)
-            + image)
+def icon_file_bytes(kind, images, hotspot=None):
+    """A .ico (kind 1) or .cur (kind 2) of (size, colours, bits per pixel, image) entries. The
+    directory entry's two words at offsets 10 and 12 are planes and bit count for an icon, the
+    hotspot for a cursor; a size of 256 is written as 0."""
+    head = struct.pack("<HHH", 0, kind, len(images))
+    data = b""
+    for size, colours, bits, image in images:
+        words = hotspot if kind == 2 else (1, bits)
+        head += struct.pack("<BBBBHHII", size % 256, size % 256, colours, 0, words[0], words[1],
+                            len(image), 6 + 16 * len(images) + len(data))
+        data += image
+    return head + data
 
 
 def png_bytes(width, height, palette, rows):
-    """An 8-bit indexed PNG, opaque, from rows of palette indices."""
+    """An 8-bit PNG from rows of bytes: palette indices, opaque, or RGBA pixels when the palette
+    is None."""
     def chunk(kind, data):
         return (struct.pack(">I", len(data)) + kind + data
                 + struct.pack(">I", zlib.crc32(kind + data)))
     raw = b"".join(b"\x00" + row for row in rows)
+    colour_type = 6 if palette is None else 3
     return (b"\x89PNG\r\n\x1a\n"
-            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 3, 0, 0, 0))
-            + chunk(b"PLTE", b"".join(bytes(c) for c in palette))
+            + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, colour_type, 0, 0, 0))
+            + (chunk(b"PLTE", b"".join(bytes(c) for c in palette)) if palette else b"")
             + chunk(b"IDAT", zlib.compress(raw, 9))
             + chunk(b"IEND", b""))
 
@@ -775,7 +783,7 @@ def gun_sight():
             on = (14.6 <= outer < 15.9 or 6.5 <= inner < 7.5 or x == 15 or y == 15)
             opaque[y * 32 + x] = on
     image = icon_image_bytes(VGA16, [0] * 1024, opaque)
-    return icon_file_bytes(2, image, hotspot=(15, 15))
+    return icon_file_bytes(2, [(32, 16, 4, image)], hotspot=(15, 15))
 
 
 ICON_PALETTE = [BLACK, (255, 255, 255), (150, 150, 160), (96, 96, 104), (56, 56, 62),
@@ -828,17 +836,40 @@ def icon_indices():
 
 def icon():
     image = icon_image_bytes(ICON_PALETTE, icon_indices(), [True] * 1024)
-    return icon_file_bytes(1, image)
+    return icon_file_bytes(1, [(32, 16, 4, image)])
+
+
+def icon_at(size):
+    """The icon at another size, each pixel the picture's pixel under it: every other one at
+    16, every one at 32, whole factors above; at 48 every pixel of the picture stays, half of
+    them one and a half times as wide, since 48 is no whole multiple of 32. Never smoothed:
+    larger art would be a different picture."""
+    indices = icon_indices()
+    return [indices[(y * 32 // size) * 32 + x * 32 // size]
+            for y in range(size) for x in range(size)]
 
 
 def icon_png(factor):
     """The window icon for the desktop's menus and the page's installed app, enlarged by a whole
-    factor with every pixel a sharp square: larger art would be a different picture."""
-    indices = icon_indices()
+    factor with every pixel a sharp square."""
     size = 32 * factor
-    rows = (bytes(indices[(y // factor) * 32 + x // factor] for x in range(size))
-            for y in range(size))
-    return png_bytes(size, size, ICON_PALETTE, rows)
+    pixels = icon_at(size)
+    return png_bytes(size, size, ICON_PALETTE,
+                     (bytes(pixels[y * size:(y + 1) * size]) for y in range(size)))
+
+
+def program_icon():
+    """The .exe's icon, for Explorer, the taskbar and the window: 16, 32 and 48 pixels in the
+    window icon's sixteen colours, and 256 for Explorer's large views as a PNG, which Windows
+    takes only as 32-bit RGBA. The window's own icon (icon.ico) stays the 32 alone."""
+    images = [(size, 16, 4, icon_image_bytes(ICON_PALETTE, icon_at(size), [True] * size * size,
+                                             size))
+              for size in (16, 32, 48)]
+    big = icon_at(256)
+    rows = (b"".join(bytes(ICON_PALETTE[i]) + b"\xff" for i in big[y * 256:(y + 1) * 256])
+            for y in range(256))
+    images.append((256, 0, 32, png_bytes(256, 256, None, rows)))
+    return icon_file_bytes(1, images)
 
 
 # --------------------------------------------------------------------------------------------
@@ -1220,6 +1251,8 @@ def main():
         name = f"vombrel-{32 * factor}.png"
         if not only or name in only:
             (ICONS / name).write_bytes(icon_png(factor))
+    if not only or "vombrel.ico" in only:
+        (ICONS / "vombrel.ico").write_bytes(program_icon())
     for sound_id, make in SOUNDS_BY_ID.items():
         name = f"{sound_id}.wav"
         if not only or name in only:
