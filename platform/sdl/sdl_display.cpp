@@ -86,14 +86,36 @@ bool windowManagerCanFullscreen(SDL_Window* window) {
   return true;
 }
 
-PointerGrab grabPointer(SDL_Window* window) {
+PointerGrab PointerHold::take(Area area) {
 #if defined(SDL_VIDEO_DRIVER_X11)
-  if (auto x = xWindowOf(window)) {
-    // As SDL grabs: the window gets the pointer's motion and buttons, and the pointer cannot
-    // leave it, warps included.
+  if (auto x = xWindowOf(window_)) {
+    const unsigned int width = std::max(1, area.width), height = std::max(1, area.height);
+    if (fence_ == 0) {
+      XSetWindowAttributes unused{};
+      fence_ = XCreateWindow(x->display, x->window, area.x, area.y, width, height, 0,
+                             CopyFromParent, InputOnly, CopyFromParent, 0, &unused);
+    } else {
+      XMoveResizeWindow(x->display, fence_, area.x, area.y, width, height);
+    }
+    // Mapped before the grab is asked for: the server keeps the pointer only in a window that
+    // shows.
+    XMapWindow(x->display, fence_);
+    // SDL answers every pointer entering its window by taking its own grab, or, as here where it
+    // has none, by letting go of any: the entry that this very grab makes when it brings the
+    // pointer in from outside or out of the fence would end it at once. The window hears of no
+    // entries while it holds the pointer, which cannot leave it meanwhile anyway.
+    if (!entriesMuted_) {
+      XWindowAttributes attributes;
+      if (XGetWindowAttributes(x->display, x->window, &attributes) != 0) {
+        XSelectInput(x->display, x->window, attributes.your_event_mask & ~EnterWindowMask);
+        entriesMuted_ = true;
+      }
+    }
+    // As SDL grabs: the window gets the pointer's motion and buttons.
     const unsigned int mask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
-    if (XGrabPointer(x->display, x->window, False, mask, GrabModeAsync, GrabModeAsync, x->window, 0,
+    if (XGrabPointer(x->display, x->window, False, mask, GrabModeAsync, GrabModeAsync, fence_, 0,
                      CurrentTime) != GrabSuccess) {
+      release();
       return PointerGrab::Refused;
     }
     // A window that holds the pointer must not stay under another one.
@@ -102,19 +124,29 @@ PointerGrab grabPointer(SDL_Window* window) {
     return PointerGrab::Taken;
   }
 #endif
-  (void)window;
+  (void)area;
   return PointerGrab::NotOnX;
 }
 
-void releasePointer(SDL_Window* window) {
+void PointerHold::release() {
 #if defined(SDL_VIDEO_DRIVER_X11)
-  if (auto x = xWindowOf(window)) {
+  if (auto x = xWindowOf(window_)) {
     // The server ignores this when another client holds the pointer.
     XUngrabPointer(x->display, CurrentTime);
+    if (fence_ != 0) {
+      XUnmapWindow(x->display, fence_);
+    }
+    // After the ungrab, whose own entry SDL would answer by letting go once more.
+    if (entriesMuted_) {
+      XWindowAttributes attributes;
+      if (XGetWindowAttributes(x->display, x->window, &attributes) != 0) {
+        XSelectInput(x->display, x->window, attributes.your_event_mask | EnterWindowMask);
+      }
+      entriesMuted_ = false;
+    }
     XFlush(x->display);
   }
 #endif
-  (void)window;
 }
 
 }  // namespace platform::sdl

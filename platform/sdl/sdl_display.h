@@ -8,6 +8,8 @@
 // The grab is taken here rather than through SDL_SetWindowGrab because SDL's X code, when another
 // program holds the pointer, tries again 100 times 50 ms apart, so the game would stand still for
 // five seconds, and after that SDL never grabs again. Here a refused grab is an answer at once.
+// SDL's grab also keeps the pointer to the whole window, where a fullscreen scene is only its
+// middle, and its mouse rectangle on X stops only relative motion.
 #pragma once
 
 struct SDL_Window;
@@ -25,14 +27,37 @@ Dpi desktopDpi(SDL_Window* window);
 bool windowManagerCanFullscreen(SDL_Window* window);
 
 enum class PointerGrab {
-  Taken,    // the pointer is held inside the window
+  Taken,    // the pointer is held inside the area
   Refused,  // another program holds the pointer, or the window is not on the screen
   NotOnX,   // this window system has no such grab: SDL's own is the way
 };
 
-// Holds the pointer inside the window, reporting its motion and buttons to the window alone.
-PointerGrab grabPointer(SDL_Window* window);
-// Lets go of the pointer if this program holds it.
-void releasePointer(SDL_Window* window);
+// A rectangle of the window's client area, in its pixels.
+struct Area {
+  int x = 0, y = 0, width = 0, height = 0;
+};
+
+// Holds the pointer inside an area of one window's client area, reporting its motion and buttons
+// to that window alone. A pointer that is elsewhere is brought to the area's nearest edge, and
+// no device moves it out: a mouse, a tablet or touch screen that sets the pointer's place, a
+// warp by another program. The area lies under an input-only window of its own, the shape the X
+// server keeps the pointer in; it takes no input itself, so the events still come to the window.
+class PointerHold {
+ public:
+  explicit PointerHold(SDL_Window* window) : window_(window) {}
+  ~PointerHold() { release(); }
+  PointerHold(const PointerHold&) = delete;
+  PointerHold& operator=(const PointerHold&) = delete;
+
+  // Takes the pointer, or moves the hold to a new area when this program has it already.
+  PointerGrab take(Area area);
+  // Lets go of the pointer if this program holds it.
+  void release();
+
+ private:
+  SDL_Window* window_;
+  unsigned long fence_ = 0;    // the X window over the area, made at the first hold
+  bool entriesMuted_ = false;  // the window hears of no pointer entering it while held
+};
 
 }  // namespace platform::sdl

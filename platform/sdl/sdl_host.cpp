@@ -24,6 +24,7 @@
 #include "platform/desktop/scale.h"
 #include "platform/images/image_decoders.h"
 #include "platform/pointer.h"
+#include "platform/sdl/sdl_confinement.h"
 #include "platform/sdl/sdl_display.h"
 #include "platform/sdl/sdl_painter.h"
 #include "platform/sdl/sdl_sound.h"
@@ -34,11 +35,6 @@ namespace platform {
 namespace {
 
 constexpr double kStandardDpi = 96.0;
-
-// Another program may hold the pointer for a moment (an open menu, a screenshot tool picking its
-// area). The game asks again from its own loop, between frames, for ten seconds at most.
-constexpr forms::Millis kGrabRetryMs = 100;
-constexpr int kGrabTries = 100;
 
 // The keys the host answers itself, whatever the keyboard's layout: Ctrl+0 by the key's place
 // too, since on a Czech keyboard that key types "é".
@@ -165,8 +161,6 @@ class SdlHost final : public BlockingHost {
   static int watchSize(void* host, SDL_Event* e);
   Status paintInto();
   void present(const forms::PixelRect& damage);
-  void applyConfinement();
-  void confine();
   void updateCursor();
   void loadIcon(std::span<const std::uint8_t> ico);
   void loadCursor();
@@ -198,19 +192,14 @@ class SdlHost final : public BlockingHost {
   SDL_Cursor* shownCursor_ = nullptr;
   std::vector<forms::PixelRect> arrowAreas_;
 
-  // What the game asked for, in the scene's pixels: it follows the scene to a new factor or place.
-  std::optional<desktop::Rect> clip_;
-  bool focusLost_ = false;
-  bool boxShown_ = false;
-  int grabTries_ = 0;
-  std::optional<forms::Millis> grabRetryAt_;
+  // Made with the window, and gone before it: the cursor is let go while the window is there.
+  std::optional<sdl::Confinement> confinement_;
   bool hangUpTaken_ = false;
 };
 
 SdlHost::~SdlHost() {
   SDL_DelEventWatch(watchSize, this);
-  clip_.reset();
-  applyConfinement();
+  confinement_.reset();
   // The window vanishes at once rather than wait for the sound device to drain. It is destroyed
   // only after the sound's thread has ended (the members' order does that): SDL wakes a waiting
   // event loop with a message to the window, and one sent from that thread to a window already
@@ -231,6 +220,10 @@ Status SdlHost::open(const WindowSetup& setup) {
     return {"a window needs a size"};
   }
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+  // SDL would take the pointer for itself at each press and let go of it at the release, and
+  // letting go drops the confinement's hold too: after the first shot any tablet, touch screen
+  // or warp could take the cursor off the scene.
+  SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
   if (Status st = initVideo(); !st.ok()) {
     return st;
   }
@@ -257,6 +250,7 @@ Status SdlHost::open(const WindowSetup& setup) {
     return {"cannot create the window: " + sdlError()};
   }
   cursorImage_ = setup.cursor;
+  confinement_.emplace(window_.get(), view_, clock_);
   SDL_AddEventWatch(watchSize, this);
   arrow_.reset(SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW));
   // The player's choice, made with the keys or on the command line, wins over the usual size.
@@ -459,7 +453,7 @@ bool SdlHost::followWindowSize() {
   painter_->paint(all);
   SDL_RenderFlush(renderer_.get());
   SDL_UpdateWindowSurface(window_.get());
-  applyConfinement();
+  confinement_->follow();
   updateCursor();
   return true;
 }
@@ -476,12 +470,10 @@ HostEvent SdlHost::wait(std::optional<forms::Millis> deadline) {
     return CloseRequest{};
   }
   for (;;) {
-    if (grabRetryAt_ && now() >= *grabRetryAt_) {
-      confine();
-    }
+    confinement_->retry();
     std::optional<forms::Millis> wakeAt = deadline;
-    if (grabRetryAt_) {
-      wakeAt = std::min(deadline.value_or(*grabRetryAt_), *grabRetryAt_);
+    if (auto retryAt = confinement_->retryAt()) {
+      wakeAt = std::min(deadline.value_or(*retryAt), *retryAt);
     }
     SDL_Event e;
     int got = 0;
@@ -545,6 +537,7 @@ std::optional<HostEvent> SdlHost::translate(const SDL_Event& e) {
       }
       return std::nullopt;
     case SDL_MOUSEMOTION:
+      confinement_->pointerAt(e.motion.x, e.motion.y);
       updateCursor();
       return mouse(forms::MouseInput::Type::Move, heldButtons(e.motion.state), e.motion.x,
                    e.motion.y);
@@ -557,7 +550,8 @@ std::optional<HostEvent> SdlHost::translate(const SDL_Event& e) {
       bool down = e.type == SDL_MOUSEBUTTONDOWN;
       // A window unmapped and mapped again gets no focus back unless a window manager gives it
       // one; a click into it says the player is back, and the focus brings the confinement.
-      if (down && focusLost_ && clip_) {
+      if (down && confinement_->wanted() &&
+          !(SDL_GetWindowFlags(window_.get()) & SDL_WINDOW_INPUT_FOCUS)) {
         SDL_SetWindowInputFocus(window_.get());
       }
       auto in = mouse(down ? forms::MouseInput::Type::Down : forms::MouseInput::Type::Up, button,
@@ -576,19 +570,24 @@ std::optional<HostEvent> SdlHost::translate(const SDL_Event& e) {
         case SDL_WINDOWEVENT_EXPOSED:
           SDL_UpdateWindowSurface(window_.get());
           return Exposed{};
-        // A player who switches to another program must get the mouse back.
+        // A player who switches to another program must get the mouse back, and the game takes
+        // it again as soon as the player is back.
         case SDL_WINDOWEVENT_FOCUS_LOST:
-          focusLost_ = true;
-          applyConfinement();
+          confinement_->focus(false);
           return std::nullopt;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
-          focusLost_ = false;
-          applyConfinement();
+          confinement_->focus(true);
           return std::nullopt;
         // The window system has put the window where it was asked to after a change of size:
-        // the confinement goes with it.
+        // the confinement goes with it. Shown again, the window has lost the hold: SDL lets go
+        // of the pointer whenever it maps a window that has the focus.
+        case SDL_WINDOWEVENT_LEAVE:
+          confinement_->pointerAt(-1, -1);
+          return std::nullopt;
         case SDL_WINDOWEVENT_MOVED:
-          applyConfinement();
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_RESTORED:
+          confinement_->follow();
           return std::nullopt;
         default:
           return std::nullopt;
@@ -653,88 +652,24 @@ void SdlHost::playSound(std::span<const std::uint8_t> wav) {
 }
 
 void SdlHost::clipCursor(std::optional<ClipRect> rect) {
-  clip_.reset();
-  if (rect) {
-    int wx = 0, wy = 0;
-    if (window_ != nullptr) {
-      SDL_GetWindowPosition(window_.get(), &wx, &wy);
-    }
-    // Whole scene pixels that cover the rectangle, from the scene's corner on the screen.
-    const double k = view_.factor;
-    auto x = [&](int screenX, auto round) {
-      return static_cast<int>(round((screenX - wx - view_.scene.x) / k));
-    };
-    auto y = [&](int screenY, auto round) {
-      return static_cast<int>(round((screenY - wy - view_.scene.y) / k));
-    };
-    auto floor = [](double v) { return std::floor(v); };
-    auto ceil = [](double v) { return std::ceil(v); };
-    int left = x(rect->left, floor), top = y(rect->top, floor);
-    clip_ = desktop::Rect{left, top, x(rect->right, ceil) - left, y(rect->bottom, ceil) - top};
+  if (confinement_) {
+    confinement_->ask(rect);
   }
-  applyConfinement();
-}
-
-void SdlHost::applyConfinement() {
-  grabTries_ = 0;
-  grabRetryAt_.reset();
-  if (window_ == nullptr) {
-    return;
-  }
-  if (clip_.has_value() && !focusLost_ && !boxShown_) {
-    confine();
-    return;
-  }
-  SDL_SetWindowMouseRect(window_.get(), nullptr);
-  sdl::releasePointer(window_.get());
-  SDL_SetWindowGrab(window_.get(), SDL_FALSE);
-}
-
-// The grab keeps the pointer inside the client area against every kind of motion, warps
-// included; the mouse rectangle narrows it further when the game asks for less than the window.
-// While another program holds the pointer the cursor stays free, and wait() tries again.
-void SdlHost::confine() {
-  grabRetryAt_.reset();
-  ++grabTries_;
-  switch (sdl::grabPointer(window_.get())) {
-    case sdl::PointerGrab::Taken:
-      break;
-    case sdl::PointerGrab::NotOnX:
-      SDL_SetWindowGrab(window_.get(), SDL_TRUE);
-      break;
-    case sdl::PointerGrab::Refused:
-      SDL_SetWindowMouseRect(window_.get(), nullptr);
-      if (grabTries_ < kGrabTries) {
-        grabRetryAt_ = now() + kGrabRetryMs;
-      } else {
-        SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION,
-                    "cannot confine the cursor: another program held the pointer for %d s",
-                    static_cast<int>(kGrabTries * kGrabRetryMs / 1000));
-      }
-      return;
-  }
-  // The game asks for its window; the pointer keeps to the scene, the window's client area or
-  // the middle of a fullscreen screen, wherever and however big it is now.
-  const desktop::Rect c = view_.toClient(*clip_), &s = view_.scene;
-  int left = std::clamp(c.x, s.x, s.x + s.width);
-  int right = std::clamp(c.x + c.width, s.x, s.x + s.width);
-  int top = std::clamp(c.y, s.y, s.y + s.height);
-  int bottom = std::clamp(c.y + c.height, s.y, s.y + s.height);
-  SDL_Rect area{left, top, right - left, bottom - top};
-  SDL_SetWindowMouseRect(window_.get(), SDL_RectEmpty(&area) ? nullptr : &area);
 }
 
 void SdlHost::messageBox(const std::string& title, const std::string& text) {
   // The box is a window of its own: a cursor held in the game window could never reach its OK.
-  boxShown_ = true;
-  applyConfinement();
+  if (confinement_) {
+    confinement_->messageBox(true);
+  }
   if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, title.c_str(), text.c_str(),
                                window_.get()) != 0) {
     SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "cannot show the message \"%s\": %s", text.c_str(),
                  SDL_GetError());
   }
-  boxShown_ = false;
-  applyConfinement();
+  if (confinement_) {
+    confinement_->messageBox(false);
+  }
 }
 
 forms::WindowRect SdlHost::windowRect() const {
