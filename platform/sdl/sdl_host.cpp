@@ -564,6 +564,12 @@ std::optional<HostEvent> SdlHost::translate(const SDL_Event& e) {
       return in;
     }
     case SDL_WINDOWEVENT:
+      // On Wayland the title bar is libdecor's, drawn anew as the window gains or loses the
+      // focus, and it shows only with the window's next picture: without one it may never show.
+      if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED ||
+          e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+        SDL_UpdateWindowSurface(window_.get());
+      }
       switch (e.window.event) {
         case SDL_WINDOWEVENT_CLOSE:
           return CloseRequest{};
