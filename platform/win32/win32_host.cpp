@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,7 @@ constexpr wchar_t kWindowClass[] = L"VombrelForm";
 constexpr int kStandardDpi = 96;
 constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU;  // a fixed frame: no sizing, no min or max
 constexpr int kResourceIcon = 1, kResourceCursor = 1;
+constexpr UINT_PTR kTurnTimer = 1;  // hands the thread to the game's loop from the system's loops
 
 std::string narrow(const wchar_t* text) {
   int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
@@ -140,6 +142,14 @@ class Win32Host final : public BlockingHost {
 
  private:
   static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM w, LPARAM l);
+  static void CALLBACK pumpMessages(void* host);
+  void handToGame(HostEvent event);
+  HostEvent nextEvent();
+  std::optional<HostEvent> due();
+  void queue(HostEvent event);
+  void systemLoop(bool entered);
+  void armTurnTimer();
+  void turnInsideSystemLoop();
   LRESULT handle(UINT message, WPARAM w, LPARAM l);
   Status fail(const std::string& reason);
   desktop::FactorLimits limits() const;
@@ -167,6 +177,15 @@ class Win32Host final : public BlockingHost {
   HCURSOR arrow_ = LoadCursorW(nullptr, IDC_ARROW);
   std::vector<forms::PixelRect> arrowAreas_;
   std::deque<HostEvent> events_;
+  // The window's messages are taken on a fiber of their own, so that when the system keeps the
+  // thread in a loop of its own (the title bar dragged, the window menu open), the game's loop
+  // still gets a turn from inside it: the clock runs and the scene paints on.
+  void* gameFiber_ = nullptr;
+  void* pumpFiber_ = nullptr;
+  bool pumping_ = false;                   // the pump's fiber has the thread
+  std::optional<forms::Millis> deadline_;  // of the wait the game's loop is in
+  HostEvent answer_;                       // what the pump hands back to the game's loop
+  int systemLoops_ = 0;                    // how deep the system's own loops are
   desktop::Size scene_;
   desktop::View view_;
   bool fullscreen_ = false;
@@ -186,6 +205,12 @@ class Win32Host final : public BlockingHost {
 Win32Host::~Win32Host() {
   clip_.reset();
   applyConfinement();
+  if (pumpFiber_ != nullptr) {
+    DeleteFiber(pumpFiber_);
+  }
+  if (gameFiber_ != nullptr) {
+    ConvertFiberToThread();
+  }
   if (fineTimer_) {
     timeEndPeriod(1);
   }
@@ -362,6 +387,35 @@ HostEvent Win32Host::wait(std::optional<forms::Millis> deadline) {
     // Without a window no input can ever come; ending is the only way on.
     return CloseRequest{};
   }
+  deadline_ = deadline;
+  if (pumpFiber_ == nullptr) {
+    gameFiber_ = ConvertThreadToFiber(nullptr);
+    pumpFiber_ = gameFiber_ != nullptr ? CreateFiber(0, pumpMessages, this) : nullptr;
+  }
+  if (pumpFiber_ == nullptr) {
+    return nextEvent();  // no fibers: the system's loops stop the game, but it runs
+  }
+  pumping_ = true;
+  SwitchToFiber(pumpFiber_);
+  return answer_;
+}
+
+void CALLBACK Win32Host::pumpMessages(void* host) {
+  auto* self = static_cast<Win32Host*>(host);
+  for (;;) {
+    self->handToGame(self->nextEvent());
+  }
+}
+
+void Win32Host::handToGame(HostEvent event) {
+  answer_ = event;
+  pumping_ = false;
+  SwitchToFiber(gameFiber_);
+  pumping_ = true;
+}
+
+// Takes the window's messages until one of them is an event for the game or the deadline passes.
+HostEvent Win32Host::nextEvent() {
   for (;;) {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -371,21 +425,64 @@ HostEvent Win32Host::wait(std::optional<forms::Millis> deadline) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
-    if (!events_.empty()) {
-      HostEvent event = events_.front();
-      events_.pop_front();
-      return event;
+    if (std::optional<HostEvent> event = due()) {
+      return *event;
     }
     DWORD timeout = INFINITE;
-    if (deadline) {
-      forms::Millis left = *deadline - now();
-      if (left <= 0) {
-        return Timeout{};
-      }
-      timeout = static_cast<DWORD>(std::min<forms::Millis>(left, 1 << 30));
+    if (deadline_) {
+      timeout = static_cast<DWORD>(std::min<forms::Millis>(*deadline_ - now(), 1 << 30));
     }
     MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
+}
+
+std::optional<HostEvent> Win32Host::due() {
+  if (!events_.empty()) {
+    HostEvent event = events_.front();
+    events_.pop_front();
+    return event;
+  }
+  if (deadline_ && *deadline_ - now() <= 0) {
+    return Timeout{};
+  }
+  return std::nullopt;
+}
+
+void Win32Host::queue(HostEvent event) {
+  events_.push_back(event);
+  armTurnTimer();
+}
+
+void Win32Host::systemLoop(bool entered) {
+  systemLoops_ = std::max(0, systemLoops_ + (entered ? 1 : -1));
+  armTurnTimer();
+}
+
+// Inside the system's loops, the next turn comes when the game's next timer is due, or at once
+// when an event waits.
+void Win32Host::armTurnTimer() {
+  if (systemLoops_ == 0 || (events_.empty() && !deadline_)) {
+    KillTimer(window_, kTurnTimer);
+    return;
+  }
+  forms::Millis left = events_.empty() ? *deadline_ - now() : 0;
+  SetTimer(window_, kTurnTimer,
+           static_cast<UINT>(std::clamp<forms::Millis>(left, USER_TIMER_MINIMUM, 1 << 30)),
+           nullptr);
+}
+
+// The game's loop takes its turns as if the wait had ended, then hands the thread back to the
+// system's loop. Under a message box of the game's own the game is waiting for the player, and
+// gets no turn.
+void Win32Host::turnInsideSystemLoop() {
+  if (!pumping_) {
+    KillTimer(window_, kTurnTimer);
+    return;
+  }
+  while (std::optional<HostEvent> event = due()) {
+    handToGame(*event);
+  }
+  armTurnTimer();
 }
 
 LRESULT CALLBACK Win32Host::procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
@@ -428,7 +525,7 @@ void Win32Host::mouse(forms::MouseInput::Type type, int button, WPARAM keys, LPA
   } else if (type == forms::MouseInput::Type::Up && heldButtons(keys) == 0) {
     ReleaseCapture();
   }
-  events_.push_back(in);
+  queue(in);
 }
 
 LRESULT Win32Host::handle(UINT message, WPARAM w, LPARAM l) {
@@ -470,7 +567,7 @@ LRESULT Win32Host::handle(UINT message, WPARAM w, LPARAM l) {
       }
       break;
     case WM_CLOSE:
-      events_.push_back(CloseRequest{});
+      queue(CloseRequest{});
       return 0;
     case WM_ERASEBKGND:
       return 1;
@@ -483,7 +580,7 @@ LRESULT Win32Host::handle(UINT message, WPARAM w, LPARAM l) {
       SelectClipRgn(target, nullptr);
       copyToWindow(target, paint.rcPaint);
       EndPaint(window_, &paint);
-      events_.push_back(Exposed{});
+      queue(Exposed{});
       return 0;
     }
     // A player who switches to another program gets the mouse back, and the game takes it again
@@ -497,7 +594,25 @@ LRESULT Win32Host::handle(UINT message, WPARAM w, LPARAM l) {
     case WM_ENTERSIZEMOVE:
     case WM_EXITSIZEMOVE:
       moving_ = message == WM_ENTERSIZEMOVE;
+      systemLoop(moving_);
       applyConfinement();
+      break;
+    case WM_ENTERMENULOOP:
+    case WM_EXITMENULOOP:
+      systemLoop(message == WM_ENTERMENULOOP);
+      break;
+    case WM_TIMER:
+      if (w == kTurnTimer) {
+        turnInsideSystemLoop();
+        return 0;
+      }
+      break;
+    // The window has no menu bar: a lone Alt or F10 would only put the keyboard into a menu mode
+    // that shows nothing. Alt+Space still opens the window menu.
+    case WM_SYSCOMMAND:
+      if ((w & 0xFFF0) == SC_KEYMENU && l == 0) {
+        return 0;
+      }
       break;
     case WM_WINDOWPOSCHANGED:
       away_ = away_ || (clip_ && (IsIconic(window_) || !IsWindowVisible(window_)));
