@@ -43,7 +43,10 @@ done
 # provides npm and conflicts with Debian's, and asking apt for npm there would replace that Node.
 installed=$(dpkg-query -W -f='${Status}\t${Package}\t${Provides}\n' 2>/dev/null |
   awk -F'\t' '$1 == "install ok installed" {
-    print $2; n = split($3, p, ", "); for (i = 1; i <= n; i++) { sub(/ .*/, "", p[i]); print p[i] } }' |
+    print $2
+    n = split($3, provided, ", ")
+    for (i = 1; i <= n; i++) { sub(/ .*/, "", provided[i]); print provided[i] }
+  }' |
   LC_ALL=C sort -u)
 wanted=$(printf '%s\n' "${packages[@]}" | LC_ALL=C sort -u)
 mapfile -t missing < <(LC_ALL=C comm -23 <(echo "$wanted") <(echo "$installed"))

@@ -11,7 +11,17 @@ bash scripts/deps.sh test
 jobs=$(nproc)
 
 source scripts/xvfb.sh
-cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
+# SDL tries Wayland first, and libwayland says "error:" when the session has no runtime folder, as
+# under CI or in a chroot; a private one keeps that line out of the logs.
+runtime=""
+if [ ! -d "${XDG_RUNTIME_DIR:-}" ]; then
+  runtime=$(mktemp -d)
+  export XDG_RUNTIME_DIR=$runtime
+fi
+cleanup() {
+  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+  [ -z "$runtime" ] || rm -rf "$runtime"
+}
 trap cleanup EXIT
 start_xvfb 90 120
 
