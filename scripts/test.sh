@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Every test of every build, with warnings as errors: the core alone without SDL; the SDL game
-# with all its tests, then again under AddressSanitizer and UndefinedBehaviorSanitizer; the
-# installed desktop program and its .deb; the page under node and in headless Chromium; the
+# with all its tests and on a Wayland desktop, then again under AddressSanitizer and
+# UndefinedBehaviorSanitizer; the installed desktop program and its .deb; the page under node and in headless Chromium; the
 # Windows .exe under Wine. Installs missing Debian packages first. Starts a private Xvfb for the
 # window tests when there is no display.
 set -euo pipefail
@@ -39,6 +39,8 @@ run_suite build/ci-core -DVOMBREL_HOST=none \
   -DCMAKE_DISABLE_FIND_PACKAGE_SDL2=ON -DCMAKE_DISABLE_FIND_PACKAGE_SDL2_ttf=ON
 echo "== build and test =="
 run_suite build/ci
+echo "== the game on a Wayland desktop (weston), through XWayland and natively =="
+python3 tests/e2e/wayland_test.py build/ci
 echo "== build and test under AddressSanitizer and UndefinedBehaviorSanitizer =="
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" \
