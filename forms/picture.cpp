@@ -36,8 +36,15 @@ Picture Picture::fromBytes(std::string name, std::span<const std::uint8_t> bytes
   } else if ((startsWith(bytes, "GIF87a") || startsWith(bytes, "GIF89a")) && bytes.size() >= 10) {
     width = static_cast<int>(readLe(bytes, 6, 2));  // the logical screen
     height = static_cast<int>(readLe(bytes, 8, 2));
+  } else if (startsWith(bytes, "RIFF") && bytes.size() >= 25 &&
+             startsWith(bytes.subspan(8), "WEBPVP8L") && bytes[20] == 0x2f) {
+    // The page's lossless WebP: 14 bits each of width - 1 and height - 1 after the signature.
+    std::uint32_t bits = readLe(bytes, 21, 4);
+    width = static_cast<int>(bits & 0x3fff) + 1;
+    height = static_cast<int>((bits >> 14) & 0x3fff) + 1;
   } else {
-    throw std::invalid_argument("picture \"" + name + "\" is neither a BMP nor a GIF image");
+    throw std::invalid_argument("picture \"" + name +
+                                "\" is neither a BMP, a GIF nor a WebP image");
   }
   if (width <= 0 || height <= 0) {
     throw std::invalid_argument("picture \"" + name + "\" has no pixels");

@@ -1,4 +1,5 @@
-// A picture that controls show: an encoded image (BMP or GIF bytes built into the executable)
+// A picture that controls show: an encoded image (BMP or GIF bytes built into the executable;
+// the page's own build carries lossless WebP copies instead)
 // with its size in pixels. Pictures are shared by assignment, as the game expects: after
 // `Image7.Picture = Image6.Picture` both controls show the same picture and Image6 keeps it.
 // The runtime never decodes a picture; the host that renders the draw list does.
@@ -23,7 +24,7 @@ class Picture {
   Picture() = default;
   explicit Picture(std::shared_ptr<const PictureData> data) : data_(std::move(data)) {}
 
-  // Reads the size from a BMP or GIF header; a picture the runtime cannot size is a
+  // Reads the size from a BMP, GIF or lossless WebP header; a picture the runtime cannot size is a
   // programming error in the layout and throws std::invalid_argument with the reason.
   static Picture fromBytes(std::string name, std::span<const std::uint8_t> bytes);
 

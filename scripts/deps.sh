@@ -23,8 +23,9 @@ test=("${package[@]}" "${windows[@]}" "${web[@]}"
   chromium wine wine64 fonts-wine
   # npm installs the page test's browser driver; Debian's nodejs does not bring it
   npm
-  # tools/make_assets.py cuts the game's fonts out of fonts-liberation2 with fontTools
-  python3-fonttools fonts-liberation2)
+  # tools/make_assets.py cuts the game's fonts out of fonts-liberation2 with fontTools, and makes
+  # the page's lossless copies with cwebp, flac and fontTools' WOFF2 (brotli)
+  python3-fonttools fonts-liberation2 webp flac python3-brotli)
 
 [ $# -gt 0 ] || { echo "usage: scripts/deps.sh run|package|windows|web|test ..." >&2; exit 2; }
 packages=()

@@ -7,7 +7,8 @@ The output is the same on every run (all randomness comes from fixed seeds), so 
 only shows up in git when the drawing code changed. Every sound keeps its true peak (the level
 between its samples, as a player reconstructs the wave) at or below -1 dBTP and starts near
 silence; render() checks both on the bytes it writes. Standard library only, but for the
-fonts, which need Debian's python3-fonttools (without it the committed fonts stay).
+fonts, which need Debian's python3-fonttools (without it the committed fonts stay), and for the
+page's copies under assets/page, which need Debian's webp, flac and python3-brotli as well.
 
 The pictures are drawn with the small raster kit at the top of this file: shapes are
 "inside" tests over pixel coordinates (pixel (x, y) covers [x, x+1) x [y, y+1)), painted with
@@ -19,7 +20,9 @@ import math
 import random
 import shutil
 import struct
+import subprocess
 import sys
+import tempfile
 import zlib
 from pathlib import Path
 
@@ -28,6 +31,7 @@ PICTURES = ROOT / "assets" / "pictures"
 SOUNDS = ROOT / "assets" / "sounds"
 FONTS = ROOT / "assets" / "fonts"
 ICONS = ROOT / "assets" / "icons"
+PAGE = ROOT / "assets" / "page"
 
 # The landscape's sky, and the opaque square behind the figures: close enough to the sky that
 # a figure in front of it shows hardly any square. The set-3 hit picture uses the sky itself.
@@ -1223,6 +1227,89 @@ def make_fonts():
     shutil.copyfile(FONT_LICENSE, FONTS / "LICENSE")
 
 
+# --------------------------------------------------------------------------------------------
+# The page's copies
+
+# The pictures, sounds and fonts again, in formats the browser decodes itself, off its main
+# thread, and smaller for the download: lossless WebP, FLAC and WOFF2 without hinting. They are
+# made from the desktop's files above, so that they hold the same pixels, the same samples and
+# the same outlines; the page's test decodes both in the browser and compares them. The birds,
+# the sight and the icon are small GIF, cursor and icon files that the page takes as they are.
+PAGE_PICTURES = ("landscape", "fence", "target_white", "figure1", "figure1_hit", "figure2",
+                 "figure2_hit", "figure3", "figure3_hit")
+
+
+def bmp_as_ppm(bmp):
+    """A 24-bit bottom-up BMP (as bmp_bytes writes it) as a binary PPM, which cwebp reads."""
+    start, width, height = struct.unpack_from("<I4xii", bmp, 10)
+    stride = (width * 3 + 3) & ~3
+    rows = []
+    for y in range(height - 1, -1, -1):
+        bgr = bmp[start + y * stride:start + y * stride + width * 3]
+        rgb = bytearray(bgr)
+        rgb[0::3], rgb[2::3] = bgr[2::3], bgr[0::3]
+        rows.append(bytes(rgb))
+    return b"P6\n%d %d\n255\n" % (width, height) + b"".join(rows)
+
+
+def wav_samples(wav):
+    """The samples of a WAV image as wav_bytes writes it: its data chunk, without padding."""
+    size = struct.unpack_from("<I", wav, 40)[0]
+    return wav[44:44 + size]
+
+
+def page_font(source, target):
+    """The font without its hinting (the browser's canvas never uses it) as WOFF2."""
+    from fontTools import subset
+    from fontTools.ttLib import TTFont
+    font = TTFont(source, recalcTimestamp=False)
+    options = subset.Options()
+    options.hinting = False
+    options.layout_features = ["*"]
+    options.name_IDs = ["*"]
+    options.name_languages = ["*"]
+    options.glyph_names = True
+    options.notdef_glyph = options.notdef_outline = True
+    options.legacy_kern = True
+    subsetter = subset.Subsetter(options)
+    subsetter.populate(glyphs=font.getGlyphOrder())
+    subsetter.subset(font)
+    font.flavor = "woff2"
+    font.save(target)
+
+
+def make_page_copies():
+    """Writes assets/page from the desktop's files. Where a tool is missing, the committed
+    copies stay as they are."""
+    tools = {"cwebp": "webp", "flac": "flac"}
+    missing = [package for tool, package in tools.items() if shutil.which(tool) is None]
+    try:
+        import brotli  # noqa: F401  (fontTools writes WOFF2 with it)
+        import fontTools  # noqa: F401
+    except ImportError:
+        missing.append("python3-brotli and python3-fonttools")
+    if missing:
+        print("page copies not made, missing: " + ", ".join(missing), file=sys.stderr)
+        return
+    PAGE.mkdir(parents=True, exist_ok=True)
+    with tempfile.TemporaryDirectory() as work:
+        ppm = Path(work) / "picture.ppm"
+        for name in PAGE_PICTURES:
+            ppm.write_bytes(bmp_as_ppm((PICTURES / f"{name}.bmp").read_bytes()))
+            subprocess.run(["cwebp", "-quiet", "-lossless", "-exact", "-z", "9", "-metadata",
+                            "none", str(ppm), "-o", str(PAGE / f"{name}.webp")], check=True)
+    # FLAC's subset (LPC order 12 at most), which every decoder takes; verified as it is written.
+    for sound_id in SOUNDS_BY_ID:
+        samples = wav_samples((SOUNDS / f"{sound_id}.wav").read_bytes())
+        subprocess.run(["flac", "--silent", "--force", "--verify", "--force-raw-format",
+                        "--endian=little", "--sign=unsigned", "--channels=1", "--bps=8",
+                        f"--sample-rate={RATE}", "-8", "-e", "-p", "-b", "1152", "--no-padding",
+                        "--no-seektable", "-o", str(PAGE / f"{sound_id}.flac"), "-"],
+                       input=samples, check=True)
+    for _, (name, _) in FONT_FILES.items():
+        page_font(FONTS / name, PAGE / name.replace(".ttf", ".woff2"))
+
+
 def main():
     PICTURES.mkdir(parents=True, exist_ok=True)
     SOUNDS.mkdir(parents=True, exist_ok=True)
@@ -1259,6 +1346,7 @@ def main():
             (SOUNDS / name).write_bytes(wav_bytes(make()))
     if not only:
         make_fonts()
+        make_page_copies()
 
 
 if __name__ == "__main__":

@@ -10,6 +10,7 @@ import os from 'node:os';
 import path from 'node:path';
 import {after, before, test} from 'node:test';
 import {fileURLToPath} from 'node:url';
+import zlib from 'node:zlib';
 
 import {launchChromium, serve, watchTimeoutsAndFrames} from './browser.mjs';
 
@@ -154,6 +155,90 @@ test('the opening scene shows the desktop pictures exactly and its texts alike',
             `${textDiffs} of ${textPixels} text pixels differ beyond anti-aliasing`);
   assert.deepEqual(errors, []);
   await page.close();
+});
+
+test('a first visit downloads at most 180 KB, with the desktop\'s pictures, sounds and fonts', async () => {
+  // Everything in the page's folder is fetched on a first visit: the service worker keeps it all.
+  let gzip = 0;
+  for (const file of fs.readdirSync(pageDir)) {
+    gzip += zlib.gzipSync(fs.readFileSync(path.join(pageDir, file)), {level: 9}).length;
+  }
+  assert.ok(gzip <= 180 * 1024, `the page weighs ${(gzip / 1024).toFixed(1)} KB gzip -9`);
+
+  // The page's own copies (assets/page), decoded by the browser, against the desktop's files:
+  // every pixel, every sample, and the same text on the canvas at the factors the page shows.
+  const pairs = (names, desktop, copy) => names.map((n) => [desktop(n), copy(n)]);
+  const pictures = pairs(['landscape', 'fence', 'target_white', 'figure1', 'figure1_hit', 'figure2',
+                          'figure2_hit', 'figure3', 'figure3_hit'],
+                         (n) => `pictures/${n}.bmp`, (n) => `page/${n}.webp`);
+  // The desktop plays a WAV's 8-bit sample u at (u - 128) / 128; the browser scales FLAC's 8-bit
+  // samples through 16 bits, to within 1/256 of a step of that.
+  const sounds = pairs([1, 2, 3, 4, 5, 6, 7, 9], (n) => {
+    const wav = fs.readFileSync(path.join(repo, `assets/sounds/${n}.wav`));
+    return Array.from(wav.subarray(44, 44 + wav.readUInt32LE(40)), (u) => u - 128);
+  }, (n) => `page/${n}.flac`);
+  const fonts = pairs(['Regular', 'Bold', 'BoldItalic'], (n) => `fonts/VombrelSans-${n}.ttf`,
+                      (n) => `page/VombrelSans-${n}.woff2`);
+  const files = Object.fromEntries([pictures, fonts, sounds.map(([, copy]) => copy)].flat(2).map(
+      (f) => [`/assets/${f}`, path.join(repo, 'assets', f)]));
+  const own = await serve(pageDir, files);
+  const page = await browser.newPage();
+  await page.goto(own.url + 'manifest.webmanifest');
+  const text = fs.readFileSync(path.join(repo, 'tools/make_assets.py'), 'utf8');
+  const letters = /^FONT_TEXT = \("".join\(map\(chr, range\(0x20, 0x7F\)\)\)\s+\+ "(.*)"\s+\+ "(.*)"\)/m
+                      .exec(text).slice(1).join('').replace(/\\u00a0/, '\u00a0');
+  const differing = await page.evaluate(async (pictures, sounds, fonts, letters) => {
+    const bytes = async (f) => (await fetch(`/assets/${f}`)).arrayBuffer();
+    const count = (a, b) => a.length !== b.length ? 1e9 : a.filter((v, i) => v !== b[i]).length;
+    const pixels = async (f) => {
+      const image = await createImageBitmap(new Blob([await bytes(f)]),
+                                            {colorSpaceConversion: 'none', premultiplyAlpha: 'none'});
+      const c = new OffscreenCanvas(image.width, image.height).getContext('2d');
+      c.drawImage(image, 0, 0);
+      return c.getImageData(0, 0, image.width, image.height).data;
+    };
+    const audio = new OfflineAudioContext(1, 1, 11025);  // the sounds' own rate: no resampling
+    const samples = async (f) => Array.from(
+        (await audio.decodeAudioData(await bytes(f))).getChannelData(0),
+        (v) => Math.abs(v * 128 - Math.round(v * 128)) < 1 / 256 ? Math.round(v * 128) : v);
+    // Every letter of the fonts, drawn as the page draws text: the game's sizes, scaled.
+    const lines = ['0123456789 ' + letters.slice(0, 48), letters.slice(48, 96), letters.slice(96)];
+    const drawn = (font, factor) => {
+      const c = document.createElement('canvas');
+      c.width = 1000 * factor;
+      c.height = 150 * factor;
+      const ctx = c.getContext('2d', {alpha: false});
+      ctx.fillStyle = '#fff';
+      ctx.fillRect(0, 0, c.width, c.height);
+      ctx.setTransform(factor, 0, 0, factor, 0, 0);
+      ctx.font = font;
+      ctx.fillStyle = '#000';
+      lines.forEach((line, i) => ctx.fillText(line, 0, 40 * (i + 1)));
+      return ctx.getImageData(0, 0, c.width, c.height).data;
+    };
+    const result = {};
+    for (const [desktop, copy] of pictures) result[copy] = count(await pixels(desktop), await pixels(copy));
+    for (const [desktop, copy] of sounds) result[copy] = count(desktop, await samples(copy));
+    for (const [desktop, copy] of fonts) {
+      const bold = copy.includes('Bold'), italic = copy.includes('Italic');
+      const style = {weight: bold ? 'bold' : 'normal', style: italic ? 'italic' : 'normal'};
+      for (const [family, file] of [['Desktop', desktop], ['Page', copy]]) {
+        document.fonts.add(await new FontFace(family, await bytes(file), style).load());
+      }
+      result[copy] = 0;
+      for (const size of [11, 32]) {
+        for (let factor = 1; factor <= 5; ++factor) {
+          const font = (family) => `${style.style} ${style.weight} ${size}px ${family}`;
+          result[copy] += count(drawn(font('Desktop'), factor), drawn(font('Page'), factor));
+        }
+      }
+    }
+    return result;
+  }, pictures, sounds, fonts, letters);
+  const expected = Object.fromEntries([pictures, sounds, fonts].flat().map(([, copy]) => [copy, 0]));
+  assert.deepEqual(differing, expected, 'values that differ from the desktop\'s, by file');
+  await page.close();
+  await own.close();
 });
 
 // Waits for a figure standing at least `tall` pixels above the fence and gives its columns and
