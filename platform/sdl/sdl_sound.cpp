@@ -124,6 +124,8 @@ void Sound::run() {
   }
   lock.unlock();
   closeDevice();
+  // Not SDL's own thread, so SDL never frees what it keeps for it: the text of its last error.
+  SDL_TLSCleanup();
 }
 
 void Sound::start(const std::vector<Uint8>& samples) {
