@@ -40,6 +40,9 @@ for dll in $imports; do
   esac
 done
 echo "vombrel.exe: $(stat -c %s "$exe") bytes, imports" $imports
+# Every feature in at most 900 KB: a C++ stream or std::filesystem would bring in libstdc++'s
+# locale layer and double it.
+[ "$(stat -c %s "$exe")" -le $((900 * 1024)) ] || { echo "vombrel.exe is over 900 KB" >&2; exit 1; }
 
 echo "== Windows: Wine =="
 # The first start of Wine makes the prefix, which can take a minute, and under load it now and
