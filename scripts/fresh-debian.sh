@@ -194,8 +194,10 @@ record scripts/run.sh "$packages_before" "$bytes_before" "$took" "to the window 
 if [ "$tests" -eq 1 ]; then
   say "CI=true scripts/test.sh (log: $dir/test.log)"
   packages_before=$(packages) bytes_before=$(downloaded) start=$SECONDS
-  in_root CI=true bash -c 'cd /root/vombrel && exec scripts/test.sh' >"$dir/test.log" 2>&1 &&
-    status=0 || status=$?
+  # The log's headings show how far it has got.
+  status=0
+  in_root CI=true bash -c 'cd /root/vombrel && exec scripts/test.sh' 2>&1 | tee "$dir/test.log" |
+    grep --line-buffered '^== ' || status=${PIPESTATUS[0]}
   took=$((SECONDS - start))
   if [ "$status" -ne 0 ]; then
     tail -n 30 "$dir/test.log" >&2
