@@ -62,7 +62,7 @@ def wait_for(what, check, seconds=10):
         if got:
             return got
         time.sleep(0.1)
-    fail("timed out waiting for " + what)
+    fail("timed out waiting for " + (what() if callable(what) else what))
 
 
 class Screen:
@@ -217,9 +217,13 @@ def play(screen, log, env, name, scene, full):
         screen.move(SCREEN_W // 2 - dx * SCREEN_W, SCREEN_H // 2 - dy * SCREEN_H)
         screen.move(SCREEN_W // 2 + dx * SCREEN_W, SCREEN_H // 2 + dy * SCREEN_H)
         screen.click()
-        x, y = pointer()
-        if abs(x - {-1: 0, 0: x, 1: W - 1}[dx]) > 1 or abs(y - {-1: 0, 0: y, 1: H - 1}[dy]) > 1:
-            fail(f"a push ({dx}, {dy}) left the pointer at {x}, {y} of the scene")
+
+        def at_edge():
+            x, y = pointer()
+            return abs(x - {-1: 0, 0: x, 1: W - 1}[dx]) <= 1 and \
+                abs(y - {-1: 0, 0: y, 1: H - 1}[dy]) <= 1
+        wait_for(lambda: f"the scene's edge after a push ({dx}, {dy}), not {pointer()}",
+                 at_edge, 3)
     for c, kind, iface, oid, what, args in log.since(mark):
         if c == client and (iface == "wl_pointer" and what == "leave" or
                             oid == confined and what == "unconfined"):
