@@ -89,6 +89,10 @@ desktop::Size sizeOf(const RECT& r) {
   return {r.right - r.left, r.bottom - r.top};
 }
 
+desktop::Rect rectOf(const RECT& r) {
+  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
 // The keys of the view: plus is also "=", its key without Shift on a US keyboard.
 desktop::ViewKey viewKey(WPARAM key) {
   switch (key) {
@@ -154,7 +158,7 @@ class Win32Host final : public BlockingHost {
   Status fail(const std::string& reason);
   desktop::FactorLimits limits() const;
   void applyView(desktop::Choice choice);
-  void placeWindow(int factor);
+  void placeWindow(const RECT& was);
   void loadCursor();
   RECT gameArea() const;
   void mouse(forms::MouseInput::Type type, int button, WPARAM keys, LPARAM at, bool second);
@@ -189,7 +193,7 @@ class Win32Host final : public BlockingHost {
   desktop::Size scene_;
   desktop::View view_;
   bool fullscreen_ = false;
-  POINT windowedAt_{};  // where the window stood before it went fullscreen
+  RECT windowed_{};  // the window as it stood before it went fullscreen
 
   // What the game asked for, kept relative to the window's top-left corner so that the
   // rectangle goes wherever the window goes.
@@ -276,38 +280,38 @@ desktop::FactorLimits Win32Host::limits() const {
   int dpi = options_.dpi > 0 ? options_.dpi : systemDpi(window_);
   RECT frame{};
   AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
-  desktop::Size usable = sizeOf(monitorOf(window_).rcWork), border = sizeOf(frame);
-  usable = {usable.width - border.width, usable.height - border.height};
-  return {desktop::defaultFactor(scene_, usable, dpi / kStandardDpi),
-          desktop::fittingFactor(scene_, usable)};
+  desktop::Size room = desktop::clientRoom(sizeOf(monitorOf(window_).rcWork),
+                                           {-frame.left, -frame.top, frame.right, frame.bottom});
+  return {desktop::defaultFactor(scene_, room, dpi / kStandardDpi),
+          desktop::fittingFactor(scene_, room)};
 }
 
 // Shows the scene as the player chose: a window of the scene at its factor, or a popup over the
 // whole monitor with the scene centred on black. The back buffer, the gun sight and the game's
 // confinement are made anew for the new size, and the whole scene is painted again.
 void Win32Host::applyView(desktop::Choice choice) {
-  bool visible = IsWindowVisible(window_);
+  LONG_PTR visible = IsWindowVisible(window_) ? WS_VISIBLE : 0;
+  RECT was{};
+  GetWindowRect(window_, &was);
   if (choice.fullscreen) {
     if (!fullscreen_) {
-      RECT frame{};
-      GetWindowRect(window_, &frame);
-      windowedAt_ = {frame.left, frame.top};
+      windowed_ = was;
     }
+    fullscreen_ = true;
     RECT monitor = monitorOf(window_).rcMonitor;
-    SetWindowLongPtrW(window_, GWL_STYLE, WS_POPUP | (visible ? WS_VISIBLE : 0));
+    view_ = desktop::fullscreenView(scene_, sizeOf(monitor));
+    SetWindowLongPtrW(window_, GWL_STYLE, WS_POPUP | visible);
     SetWindowPos(window_, HWND_TOP, monitor.left, monitor.top, monitor.right - monitor.left,
                  monitor.bottom - monitor.top, SWP_FRAMECHANGED | SWP_NOACTIVATE);
-    view_ = desktop::fullscreenView(scene_, sizeOf(monitor));
   } else {
-    if (fullscreen_) {
-      SetWindowLongPtrW(window_, GWL_STYLE, kStyle | (visible ? WS_VISIBLE : 0));
-      SetWindowPos(window_, nullptr, windowedAt_.x, windowedAt_.y, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_NOACTIVATE);
-    }
-    placeWindow(choice.factor);
+    bool leaving = fullscreen_;
+    fullscreen_ = false;
     view_ = desktop::windowView(scene_, choice.factor);
+    if (leaving) {
+      SetWindowLongPtrW(window_, GWL_STYLE, kStyle | visible);
+    }
+    placeWindow(leaving ? windowed_ : was);
   }
-  fullscreen_ = choice.fullscreen;
   if (painter_ == nullptr || painter_->factor() != view_.factor) {
     painter_ = std::make_unique<win32::Painter>(scene_.width, scene_.height, view_.factor, fonts_);
     loadCursor();
@@ -322,31 +326,24 @@ void Win32Host::applyView(desktop::Choice choice) {
   InvalidateRect(window_, nullptr, FALSE);
 }
 
-// Sizes the window so that its client area is the scene at the factor, and moves it back onto
-// its screen's work area if it grew past the edge.
-void Win32Host::placeWindow(int factor) {
-  desktop::Size client{scene_.width * factor, scene_.height * factor};
-  RECT wanted{0, 0, client.width, client.height};
+// Frames the scene at the view's factor: the window of that size goes where `was` stood, centre
+// for centre, moved only as far as its screen's work area needs. Back from fullscreen it is the
+// window as it was before.
+void Win32Host::placeWindow(const RECT& was) {
+  RECT wanted{0, 0, view_.client.width, view_.client.height};
   AdjustWindowRectEx(&wanted, kStyle, FALSE, 0);
-  SetWindowPos(window_, nullptr, 0, 0, wanted.right - wanted.left, wanted.bottom - wanted.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  desktop::Rect work = rectOf(monitorOf(window_).rcWork);
+  desktop::Rect at = desktop::keepCentre(rectOf(was), sizeOf(wanted), work);
+  SetWindowPos(window_, nullptr, at.x, at.y, at.width, at.height,
+               SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
   // The frame the system really draws may differ from what it predicted (another dpi, another
   // theme): what counts is the client area.
-  RECT now{};
-  GetClientRect(window_, &now);
-  int dw = client.width - now.right, dh = client.height - now.bottom;
-  if (dw != 0 || dh != 0) {
-    RECT frame{};
-    GetWindowRect(window_, &frame);
-    SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left + dw,
-                 frame.bottom - frame.top + dh, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  RECT frame{}, work = monitorOf(window_).rcWork;
-  GetWindowRect(window_, &frame);
-  int x = std::max(work.left, std::min(frame.left, work.right - (frame.right - frame.left)));
-  int y = std::max(work.top, std::min(frame.top, work.bottom - (frame.bottom - frame.top)));
-  if (x != frame.left || y != frame.top) {
-    SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT client{};
+  GetClientRect(window_, &client);
+  desktop::Size off{view_.client.width - client.right, view_.client.height - client.bottom};
+  if (off.width != 0 || off.height != 0) {
+    at = desktop::keepCentre(at, {at.width + off.width, at.height + off.height}, work);
+    SetWindowPos(window_, nullptr, at.x, at.y, at.width, at.height, SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 
