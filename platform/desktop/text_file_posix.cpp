@@ -55,6 +55,24 @@ std::string throughLinks(std::string path) {
   return path;
 }
 
+// Fills the text from the file; a file that has shrunk since its size was taken leaves the
+// text cut to what there was.
+bool readAll(int fd, std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    ssize_t n = read(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n <= 0) {
+      text.resize(done);
+      return n == 0;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
 bool writeAll(int fd, std::string_view text) {
   while (!text.empty()) {
     ssize_t n = write(fd, text.data(), text.size());
@@ -90,18 +108,10 @@ FileText readTextFile(const std::string& path, std::uint64_t limit) {
     got.size = static_cast<std::uint64_t>(st.st_size);
   } else {
     got.text.resize(static_cast<std::size_t>(st.st_size));
-    std::size_t done = 0;
-    ssize_t n = 0;
-    while (done < got.text.size() &&
-           ((n = read(fd, got.text.data() + done, got.text.size() - done)) > 0 ||
-            (n < 0 && errno == EINTR))) {
-      done += n > 0 ? static_cast<std::size_t>(n) : 0;
-    }
-    if (n < 0) {
-      got.error = reason(errno);
-    } else {
-      got.text.resize(done);  // it may have shrunk since
+    if (readAll(fd, got.text)) {
       got.outcome = FileText::Outcome::Read;
+    } else {
+      got.error = reason(errno);
     }
   }
   close(fd);
