@@ -201,7 +201,6 @@ class Win32Host final : public BlockingHost {
   bool clipped_ = false;  // whether ClipCursor holds our rectangle
   bool active_ = false;
   bool moving_ = false;  // the player drags the window by its title bar
-  bool away_ = false;    // minimised or hidden during a game, and not clicked into since
   bool boxShown_ = false;
   bool fineTimer_ = false;
 };
@@ -496,12 +495,6 @@ LRESULT CALLBACK Win32Host::procedure(HWND window, UINT message, WPARAM w, LPARA
 
 void Win32Host::mouse(forms::MouseInput::Type type, int button, WPARAM keys, LPARAM at,
                       bool second) {
-  // Back from the taskbar, the window takes the cursor only when the player clicks into it,
-  // rather than snatching it from wherever it is.
-  if (type == forms::MouseInput::Type::Down && away_) {
-    away_ = false;
-    applyConfinement();
-  }
   desktop::ScenePoint p =
       view_.toScene(static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at)));
   // The black border around a fullscreen scene is outside the form: nothing happens there,
@@ -612,7 +605,6 @@ LRESULT Win32Host::handle(UINT message, WPARAM w, LPARAM l) {
       }
       break;
     case WM_WINDOWPOSCHANGED:
-      away_ = away_ || (clip_ && (IsIconic(window_) || !IsWindowVisible(window_)));
       applyConfinement();
       break;
     case WM_SETCURSOR:
@@ -727,7 +719,7 @@ void Win32Host::clipCursor(std::optional<ClipRect> rect) {
 // window used to be would trap the cursor in an empty patch of desktop.
 void Win32Host::applyConfinement() {
   RECT frame{};
-  if (clip_ && active_ && !boxShown_ && !moving_ && !away_ && window_ != nullptr &&
+  if (clip_ && active_ && !boxShown_ && !moving_ && window_ != nullptr &&
       IsWindowVisible(window_) && !IsIconic(window_) && GetWindowRect(window_, &frame)) {
     RECT r{frame.left + clip_->left, frame.top + clip_->top, frame.left + clip_->right,
            frame.top + clip_->bottom};
