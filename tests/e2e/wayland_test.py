@@ -151,8 +151,11 @@ def confinement(log, mark):
         lines = log.since(mark)
         asked = [(c, re.findall(r"@(\d+)", args)[0]) for c, _, i, _, n, args in lines
                  if i == "zwp_pointer_constraints_v1" and n == "confine_pointer"]
-        return asked and (asked[-1][0], "zwp_confined_pointer_v1", asked[-1][1],
-                          "confined") in [(c, i, o, n) for c, _, i, o, n, _ in lines] and asked[-1]
+        if not asked:
+            return None
+        client, confined = asked[-1]
+        return any(c == client and i == "zwp_confined_pointer_v1" and o == confined and
+                   n == "confined" for c, _, i, o, n, _ in lines) and asked[-1]
     return wait_for("the pointer's confinement", granted)
 
 
