@@ -86,6 +86,19 @@ bool windowManagerCanFullscreen(SDL_Window* window) {
   return true;
 }
 
+void windowOrigin(SDL_Window* window, int* x, int* y) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  if (auto xw = xWindowOf(window)) {
+    Window child = 0;
+    if (XTranslateCoordinates(xw->display, xw->window, DefaultRootWindow(xw->display), 0, 0, x, y,
+                              &child) != 0) {
+      return;
+    }
+  }
+#endif
+  SDL_GetWindowPosition(window, x, y);
+}
+
 PointerGrab PointerHold::take(Area area) {
 #if defined(SDL_VIDEO_DRIVER_X11)
   if (auto x = xWindowOf(window_)) {

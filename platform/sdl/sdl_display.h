@@ -26,6 +26,10 @@ Dpi desktopDpi(SDL_Window* window);
 // SDL's fullscreen only pretends: the window keeps its size while SDL reports the screen's.
 bool windowManagerCanFullscreen(SDL_Window* window);
 
+// Where the window's client area is on the screen, as the window system has it now. SDL's own
+// figure lags behind a window manager's moves, and after fullscreen can stay wrong.
+void windowOrigin(SDL_Window* window, int* x, int* y);
+
 enum class PointerGrab {
   Taken,    // the pointer is held inside the area
   Refused,  // another program holds the pointer, or the window is not on the screen

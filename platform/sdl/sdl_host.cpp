@@ -156,6 +156,9 @@ class SdlHost final : public BlockingHost {
                                  Sint32 y) const;
   void press(const SDL_Keysym& key);
   desktop::FactorLimits limits() const;
+  desktop::Rect usableArea() const;
+  desktop::Rect clientRect() const;
+  bool followFrame();
   void applyChoice(desktop::Choice choice);
   bool followWindowSize();
   static int watchSize(void* host, SDL_Event* e);
@@ -182,8 +185,14 @@ class SdlHost final : public BlockingHost {
   std::unique_ptr<sdl::Painter> painter_;
   std::optional<sdl::Sound> sound_;
 
-  desktop::Size scene_;  // the form's client area, in the game's pixels
-  desktop::View view_;   // where and how big the scene is in the window now
+  desktop::Size scene_;   // the form's client area, in the game's pixels
+  desktop::View view_;    // where and how big the scene is in the window now
+  desktop::Frame frame_;  // what the window manager draws around the window, once it has
+  bool fullscreen_ = false;
+  bool placed_ = false;  // shown and framed: the window's place is its own from then on
+  // Where the window stood before fullscreen, in client pixels of the screen: leaving gives it
+  // back there.
+  std::optional<desktop::Rect> windowed_;
   std::span<const std::uint8_t> cursorImage_;
   forms::Frame lastFrame_;  // the whole scene, painted again when the view changes
   // SDL has dropped the window's pixels: it does so the moment it learns of a new size (or of
@@ -351,39 +360,96 @@ void SdlHost::loadCursor() {
 }
 
 // The window's usual factor takes up to half the usable area of the screen it is on now, and at
-// least the desktop's own scale (2 at 192 dpi); the player may go up to what fits.
+// least the desktop's own scale (2 at 192 dpi); the player may go up to what fits with the
+// window manager's frame, so that the title bar is never pushed off the top.
 desktop::FactorLimits SdlHost::limits() const {
+  const desktop::Rect usable = usableArea();
+  const desktop::Size room = desktop::clientRoom({usable.width, usable.height}, frame_);
+  int desktopFactor = static_cast<int>(sdl::desktopDpi(window_.get()).x / kStandardDpi);
+  return {desktop::defaultFactor(scene_, room, desktopFactor),
+          desktop::fittingFactor(scene_, room)};
+}
+
+desktop::Rect SdlHost::usableArea() const {
   int display = std::max(0, SDL_GetWindowDisplayIndex(window_.get()));
   SDL_Rect usable{0, 0, scene_.width, scene_.height};
   SDL_GetDisplayUsableBounds(display, &usable);
-  int desktopFactor = static_cast<int>(sdl::desktopDpi(window_.get()).x / kStandardDpi);
-  return {desktop::defaultFactor(scene_, {usable.w, usable.h}, desktopFactor),
-          desktop::fittingFactor(scene_, {usable.w, usable.h})};
+  return {usable.x, usable.y, usable.w, usable.h};
+}
+
+desktop::Rect SdlHost::clientRect() const {
+  desktop::Rect r;
+  sdl::windowOrigin(window_.get(), &r.x, &r.y);
+  SDL_GetWindowSize(window_.get(), &r.width, &r.height);
+  return r;
 }
 
 // Asks the window system for the window the choice describes; followWindowSize() paints into
-// whatever it gives.
+// whatever it gives. A window of a new size keeps its centre where it was, moved only as far as
+// its frame must to stay on the screen; one that leaves fullscreen goes back where it stood.
 void SdlHost::applyChoice(desktop::Choice choice) {
   SDL_Window* w = window_.get();
-  int display = std::max(0, SDL_GetWindowDisplayIndex(w));
   if (choice.fullscreen) {
+    if (!placed_) {
+      // Opening fullscreen, the window gets its size and place first: a window manager keeps
+      // them for when it leaves fullscreen.
+      applyChoice({choice.factor, false});
+    } else if (!fullscreen_) {
+      windowed_ = clientRect();
+    }
+    fullscreen_ = true;
     SDL_Rect screen;
     if (sdl::windowManagerCanFullscreen(w)) {
       SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN_DESKTOP);
-    } else if (SDL_GetDisplayBounds(display, &screen) == 0) {
+    } else if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(w)), &screen) == 0) {
       // Without a window manager there is no frame to take away: covering the screen is all.
       SDL_SetWindowPosition(w, screen.x, screen.y);
       SDL_SetWindowSize(w, screen.w, screen.h);
     }
     return;
   }
-  if ((SDL_GetWindowFlags(w) & SDL_WINDOW_FULLSCREEN) != 0) {
-    SDL_SetWindowFullscreen(w, 0);
+  const desktop::Frame& f = frame_;
+  auto withFrame = [&](desktop::Rect r) {
+    return desktop::Rect{r.x - f.left, r.y - f.top, r.width + f.left + f.right,
+                         r.height + f.top + f.bottom};
+  };
+  // A window not yet shown, or that opened fullscreen, has no place of its own: the middle.
+  const desktop::Rect usable = usableArea();
+  desktop::Rect was = usable;
+  if (fullscreen_ && windowed_) {
+    was = withFrame(*windowed_);
+  } else if (!fullscreen_ && placed_) {
+    was = withFrame(clientRect());
   }
-  // Centred on its screen, so that a bigger window does not reach past its edges.
-  SDL_SetWindowSize(w, scene_.width * choice.factor, scene_.height * choice.factor);
-  SDL_SetWindowPosition(w, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
-                        SDL_WINDOWPOS_CENTERED_DISPLAY(display));
+  fullscreen_ = false;
+  const desktop::Size size{scene_.width * choice.factor, scene_.height * choice.factor};
+  const desktop::Rect framed = desktop::keepCentre(
+      was, {size.width + f.left + f.right, size.height + f.top + f.bottom}, usable);
+  if ((SDL_GetWindowFlags(w) & SDL_WINDOW_FULLSCREEN) != 0) {
+    // Leaving fullscreen, SDL moves the window back itself, taking off the frame it knows of
+    // then, which in fullscreen is none: the window would come back lower by its title bar, or
+    // be moved twice. SDL is told the size and the place that come out right, and moves it once.
+    desktop::Frame known;
+    SDL_GetWindowBordersSize(w, &known.top, &known.left, &known.bottom, &known.right);
+    SDL_SetWindowSize(w, size.width, size.height);
+    SDL_SetWindowPosition(w, framed.x + known.left, framed.y + known.top);
+    SDL_SetWindowFullscreen(w, 0);
+    return;
+  }
+  SDL_SetWindowSize(w, size.width, size.height);
+  SDL_SetWindowPosition(w, framed.x + f.left, framed.y + f.top);
+}
+
+// Reads what the window manager draws around the window, which it knows once it has mapped the
+// window, and not in fullscreen, where there is none; true when that changed.
+bool SdlHost::followFrame() {
+  desktop::Frame now;
+  if (SDL_GetWindowBordersSize(window_.get(), &now.top, &now.left, &now.bottom, &now.right) != 0 ||
+      now == frame_) {
+    return false;
+  }
+  frame_ = now;
+  return true;
 }
 
 // Draws the scene into the window's pixels as the window is now: in a window of its own size
@@ -459,9 +525,18 @@ bool SdlHost::followWindowSize() {
 }
 
 void SdlHost::show() {
-  if (window_ != nullptr) {
-    SDL_ShowWindow(window_.get());
+  if (window_ == nullptr) {
+    return;
   }
+  SDL_ShowWindow(window_.get());
+  // The frame is known only now that the window manager has put it around the window: the
+  // factor the program opens with is chosen again with the frame on the screen too.
+  SDL_PumpEvents();
+  if (!fullscreen_ && followFrame()) {
+    applyChoice(choices_.start(limits()));
+    followWindowSize();
+  }
+  placed_ = true;
 }
 
 HostEvent SdlHost::wait(std::optional<forms::Millis> deadline) {
@@ -591,6 +666,12 @@ std::optional<HostEvent> SdlHost::translate(const SDL_Event& e) {
           confinement_->pointerAt(-1, -1);
           return std::nullopt;
         case SDL_WINDOWEVENT_MOVED:
+          // A window that opened fullscreen learns its frame only once it leaves it.
+          if (!fullscreen_) {
+            followFrame();
+          }
+          confinement_->follow();
+          return std::nullopt;
         case SDL_WINDOWEVENT_SHOWN:
         case SDL_WINDOWEVENT_RESTORED:
           confinement_->follow();
