@@ -66,7 +66,7 @@ struct WebHost::State {
   double x = 0, y = 0;
   bool lockWanted = false, locked = false;
   int pressedHere = 0;  // buttons pressed on the canvas and not yet released
-  long finger = -1;     // the touch that acts as the left button, -1 for none
+  int finger = -1;      // the touch that acts as the left button, -1 for none
   std::vector<forms::PixelRect> arrowAreas;
   bool arrowShown = false;
   std::string texts;                // what the canvas's fallback content reads
@@ -235,54 +235,32 @@ struct WebHost::State {
   }
 
   // A finger is the left button where it touches: it never asks for the lock, since a locked
-  // pointer would stay where it was and every tap would land there. Taking the touch events
-  // keeps the browser from scrolling, zooming or sending mouse events after them.
-  const EmscriptenTouchPoint* ourFinger(const EmscriptenTouchEvent& e) const {
-    for (int i = 0; i < e.numTouches; ++i) {
-      if (e.touches[i].isChanged && e.touches[i].identifier == finger)
-        return &e.touches[i];
+  // pointer would stay where it was and every tap would land there. The page's touches come
+  // one by one (vw_listen_touches), and the page keeps the browser from scrolling, zooming or
+  // sending mouse events after them.
+  void touch(TouchKind kind, int id, double clientX, double clientY) {
+    if (kind == TouchKind::Start) {
+      if (idle() || finger >= 0 || pressedHere != 0)
+        return;
+      finger = id;
+      pointAt(sceneX(clientX), sceneY(clientY), false);
+      press(1, 0);
+      return;
     }
-    return nullptr;
-  }
-
-  static EM_BOOL onTouchStart(int, const EmscriptenTouchEvent* e, void* data) {
-    auto* s = static_cast<State*>(data);
-    if (s->idle() || s->finger >= 0 || s->pressedHere != 0)
-      return EM_TRUE;
-    for (int i = 0; i < e->numTouches; ++i) {
-      const EmscriptenTouchPoint& t = e->touches[i];
-      if (!t.isChanged)
-        continue;
-      s->finger = t.identifier;
-      s->pointAt(s->sceneX(t.clientX), s->sceneY(t.clientY), false);
-      s->press(1, 0);
-      break;
+    if (id != finger)
+      return;
+    if (kind == TouchKind::Move) {
+      pointAt(sceneX(clientX), sceneY(clientY), false);
+      deliver(input(forms::MouseInput::Type::Move, 1, 0));
+      return;
     }
-    return EM_TRUE;
-  }
-
-  static EM_BOOL onTouchMove(int, const EmscriptenTouchEvent* e, void* data) {
-    auto* s = static_cast<State*>(data);
-    if (const EmscriptenTouchPoint* t = s->ourFinger(*e)) {
-      s->pointAt(s->sceneX(t->clientX), s->sceneY(t->clientY), false);
-      s->deliver(s->input(forms::MouseInput::Type::Move, 1, 0));
-    }
-    return EM_TRUE;
-  }
-
-  static EM_BOOL onTouchEnd(int type, const EmscriptenTouchEvent* e, void* data) {
-    auto* s = static_cast<State*>(data);
-    const EmscriptenTouchPoint* t = s->ourFinger(*e);
-    if (t == nullptr)
-      return EM_TRUE;
-    if (type == EMSCRIPTEN_EVENT_TOUCHCANCEL) {
-      s->pressedHere &= ~1;  // the browser took the touch: no release, so no click
+    if (kind == TouchKind::Cancel) {
+      pressedHere &= ~1;  // the browser took the touch: no release, so no click
     } else {
-      s->pointAt(s->sceneX(t->clientX), s->sceneY(t->clientY), false);
-      s->release(1, 0);  // a START tapped here asks for no lock: the finger is still ours
+      pointAt(sceneX(clientX), sceneY(clientY), false);
+      release(1, 0);  // a START tapped here asks for no lock: the finger is still ours
     }
-    s->finger = -1;
-    return EM_TRUE;
+    finger = -1;
   }
 
   static EM_BOOL onLockChange(int, const EmscriptenPointerlockChangeEvent* e, void* data) {
@@ -318,6 +296,10 @@ void relayout() {
 
 void playAgain() {
   page->begin();
+}
+
+void touched(int kind, int id, double clientX, double clientY) {
+  page->touch(static_cast<TouchKind>(kind), id, clientX, clientY);
 }
 
 void assetsLoaded() {
@@ -373,10 +355,7 @@ Status WebHost::open(const WindowSetup& setup) {
   emscripten_set_mousedown_callback(kCanvas, &s, EM_FALSE, &State::onDown);
   emscripten_set_mouseup_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, &s, EM_FALSE, &State::onUp);
   emscripten_set_mousemove_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, &s, EM_FALSE, &State::onMove);
-  emscripten_set_touchstart_callback(kCanvas, &s, EM_FALSE, &State::onTouchStart);
-  emscripten_set_touchmove_callback(kCanvas, &s, EM_FALSE, &State::onTouchMove);
-  emscripten_set_touchend_callback(kCanvas, &s, EM_FALSE, &State::onTouchEnd);
-  emscripten_set_touchcancel_callback(kCanvas, &s, EM_FALSE, &State::onTouchEnd);
+  vw_listen_touches(&touched);
   emscripten_set_pointerlockchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, &s, EM_FALSE,
                                             &State::onLockChange);
   emscripten_set_visibilitychange_callback(&s, EM_FALSE, &State::onVisibility);

@@ -6,9 +6,7 @@ mergeInto(LibraryManager.library, {
   $vombrel: {
     canvas: null,
     ctx: null,
-    scene: null,  // the canvas's box, with the sight and the end of the program over it
     frame: null,  // the game's window on the page, and what goes fullscreen
-    bar: null,    // the page's own line under the game
     width: 0,     // the game's window in its own pixels
     height: 0,
     factor: 1,    // device pixels per pixel of the game
@@ -18,80 +16,75 @@ mergeInto(LibraryManager.library, {
     lockRefused: false,  // it refused before ever granting it: it is not asked again
     pictures: null,  // picture bytes' address -> ImageBitmap
     marks: null,     // marks layer -> canvas with its pixels
-    sounds: null,    // sound's hash -> AudioBuffer
+    sounds: null,    // sound's hash -> its decoding, a promise of its AudioBuffer
+    undecoded: null,  // sound's hash -> how to get its bytes, until the page's sound is made
     audio: null,
     playing: null,
-    latestSound: 0,
+    asked: 0,  // sounds asked for so far: only the latest plays
     sight: null,
     pending: [],
     bytes: function(ptr, len) { return HEAPU8.slice(ptr, ptr + len); },
+    // The page starts in short tasks, so that it answers the player at once even on a slow
+    // phone: each picture and font is handed to the browser in a task of its own.
+    inTask: function(work) {
+      return new Promise((resolve) => setTimeout(resolve, 0)).then(work);
+    },
     // Text is measured before the canvas exists, on a context of its own.
     measurer: null,
     text: function() {
       if (!vombrel.measurer) vombrel.measurer = document.createElement('canvas').getContext('2d');
       return vombrel.measurer;
     },
+    font: '',        // the font texts are measured and drawn in
+    measured: null,  // font -> its ascent, descent and texts' widths, in whole pixels
+    // Making the page's sound takes long (a tenth of a second on a phone) and it cannot play
+    // before a gesture anyway: it is made at the player's first press, and only then are the
+    // sounds decoded, off the main thread.
     audioContext: function() {
-      if (!vombrel.audio) vombrel.audio = new AudioContext();
-      return vombrel.audio;
+      const v = vombrel;
+      if (!v.audio) {
+        v.audio = new AudioContext();
+        v.undecoded.forEach((bytes, hash) => v.decode(hash, bytes).catch(() => {}));
+        v.undecoded.clear();
+      }
+      return v.audio;
+    },
+    // Each sound is decoded once; `bytes` gives its bytes when it has not been yet.
+    decode: function(hash, bytes) {
+      const v = vombrel;
+      if (!v.sounds.has(hash)) v.sounds.set(hash, v.audio.decodeAudioData(bytes().buffer));
+      return v.sounds.get(hash);
     },
   },
   $vombrel__postset: 'vombrel.pictures = new Map(); vombrel.marks = new Map(); ' +
-                     'vombrel.sounds = new Map(); vombrel.pending = [];',
+                     'vombrel.measured = new Map(); ' +
+                     'vombrel.sounds = new Map(); vombrel.undecoded = new Map(); ' +
+                     'vombrel.pending = [];',
 
-  // The scene at the largest whole factor of device pixels that fits the browser window beside
-  // the page's own bar, or the screen in fullscreen: every pixel of the game is a crisp square of
-  // device pixels at any devicePixelRatio, fractional ones too. The canvas's CSS size is its
-  // backing store divided by the ratio. The page's scale is the browser's zoom, which the browser
-  // itself remembers for the site, so the page keeps no setting of its own.
+  // The page lays the game's box out (vombrelLayout in index.html); at a new factor the canvas
+  // takes a backing store of the new size, and the scene shown so far, scaled, until the game
+  // paints it anew (for good once the program has ended).
   $vombrel_layout__deps: ['$vombrel'],
   $vombrel_layout: function() {
-    const v = vombrel, dpr = window.devicePixelRatio || 1;
-    const full = document.fullscreenElement === v.frame;
-    const pageMargin = 16;  // body's margins around the game, left and right or top and bottom
-    // The page's own room leaves out its scroll bars: the help below the game scrolls.
-    const page = document.documentElement;
-    const roomW = full ? window.innerWidth : page.clientWidth - pageMargin;
-    const roomH = full ? window.innerHeight : page.clientHeight - pageMargin - v.bar.offsetHeight;
-    const factor = Math.max(1, Math.floor(Math.min(roomW * dpr / v.width, roomH * dpr / v.height)));
-    const changed = factor !== v.factor || v.ctx === null;
-    if (changed) {
-      // The scene shown so far, at the new factor, until the game paints it anew; for good once
-      // the program has ended.
-      let old = null;
-      if (v.ctx) {
-        old = document.createElement('canvas');
-        old.width = v.canvas.width;
-        old.height = v.canvas.height;
-        old.getContext('2d').drawImage(v.canvas, 0, 0);
-      }
-      v.factor = factor;
-      v.canvas.width = v.width * factor;
-      v.canvas.height = v.height * factor;
-      v.ctx = v.canvas.getContext('2d', {alpha: false});
-      v.ctx.imageSmoothingEnabled = false;
-      if (old) v.ctx.drawImage(old, 0, 0, v.canvas.width, v.canvas.height);
-      v.ctx.setTransform(factor, 0, 0, factor, 0, 0);
+    const v = vombrel;
+    const factor = vombrelLayout(v.width, v.height);
+    v.cssScale = factor / (window.devicePixelRatio || 1);
+    if (factor === v.factor && v.ctx !== null) return false;
+    let old = null;
+    if (v.ctx) {
+      old = document.createElement('canvas');
+      old.width = v.canvas.width;
+      old.height = v.canvas.height;
+      old.getContext('2d').drawImage(v.canvas, 0, 0);
     }
-    v.cssScale = factor / dpr;
-    // The canvas is laid out at one CSS pixel per pixel of its backing store and shrunk by the
-    // ratio: a size of backing / ratio would be rounded to the page's layout units (64ths of a
-    // CSS pixel), and at ratios such as 1.75 or 2.625 a column of the scene would be doubled.
-    v.canvas.style.width = v.canvas.width + 'px';
-    v.canvas.style.height = v.canvas.height + 'px';
-    v.canvas.style.transform = 'scale(' + 1 / dpr + ')';
-    // Its box, which cuts the sight off at the scene's edges, is rounded up to whole CSS pixels,
-    // as the browser may round the cut, so that it never cuts into the scene's last row.
-    const box = (pixels) => Math.ceil(pixels / dpr) + 'px';
-    v.scene.style.width = box(v.canvas.width);
-    v.scene.style.height = box(v.canvas.height);
-    v.scene.style.setProperty('--pixel', v.cssScale + 'px');
-    v.bar.style.width = full ? '' : v.scene.style.width;
-    // Fullscreen centres the scene on black, on whole device pixels so that it stays crisp.
-    const margin = (room, size) => Math.floor((room * dpr - size * factor) / 2) / dpr + 'px';
-    v.scene.style.marginLeft = full ? margin(roomW, v.width) : '';
-    v.scene.style.marginTop = full ? margin(roomH, v.height) : '';
-    return changed;
+    v.factor = factor;
+    v.canvas.width = v.width * factor;
+    v.canvas.height = v.height * factor;
+    v.ctx = v.canvas.getContext('2d', {alpha: false});
+    v.ctx.imageSmoothingEnabled = false;
+    if (old) v.ctx.drawImage(old, 0, 0, v.canvas.width, v.canvas.height);
+    v.ctx.setTransform(factor, 0, 0, factor, 0, 0);
+    return true;
   },
 
   vw_open__deps: ['$vombrel', '$vombrel_layout'],
@@ -101,9 +94,7 @@ mergeInto(LibraryManager.library, {
     v.width = width;
     v.height = height;
     v.canvas = document.getElementById('canvas');
-    v.scene = document.getElementById('scene');
     v.frame = document.getElementById('window');
-    v.bar = document.getElementById('bar');
     document.getElementById('ended').hidden = true;
     if (v.opened) {
       // The program runs again on the page it ran on: the canvas and its events are in place.
@@ -151,10 +142,13 @@ mergeInto(LibraryManager.library, {
     v.hotX = hotX;
     v.hotY = hotY;
 
-    // Browsers start sound only after a gesture: the first press wakes it.
-    document.addEventListener('pointerdown', () => {
+    // Browsers start sound only after a gesture: a mouse's press or a finger's lift wakes it.
+    const wake = () => {
       if (v.audioContext().state === 'suspended') v.audio.resume();
-    }, true);
+    };
+    for (const type of ['pointerdown', 'pointerup']) {
+      document.addEventListener(type, wake, {capture: true, passive: true});
+    }
 
     const dialog = document.getElementById('message');
     dialog.addEventListener('close', () => {{{ makeDynCall('v', 'onDialogClosed') }}}());
@@ -164,6 +158,24 @@ mergeInto(LibraryManager.library, {
     window.addEventListener('pageshow', (e) => {
       if (e.persisted) location.reload();
     });
+  },
+
+  // The touches on the canvas, each changed one handed over on its own. The canvas's CSS
+  // (touch-action: none) keeps the browser from scrolling and zooming there, so starts and moves
+  // are listened to passively; a lift cancels the mouse events a browser sends after a tap, if
+  // the browser still lets it.
+  vw_listen_touches: function(onTouch) {
+    const canvas = document.getElementById('canvas');
+    const kinds = {touchstart: 0, touchmove: 1, touchend: 2, touchcancel: 3};
+    for (const type in kinds) {
+      canvas.addEventListener(type, (e) => {
+        if (type === 'touchend' && e.cancelable) e.preventDefault();
+        for (let i = 0; i < e.changedTouches.length; ++i) {
+          const t = e.changedTouches[i];
+          {{{ makeDynCall('viidd', 'onTouch') }}}(kinds[type], t.identifier, t.clientX, t.clientY);
+        }
+      }, {passive: type !== 'touchend'});
+    }
   },
 
   // Where the browser says no to the lock (a sandboxed frame, a refused permission) the game
@@ -194,28 +206,38 @@ mergeInto(LibraryManager.library, {
   vw_load_picture__deps: ['$vombrel'],
   vw_load_picture: function(ptr, len) {
     const v = vombrel;
-    v.pending.push(createImageBitmap(new Blob([v.bytes(ptr, len)]),
-                                     {colorSpaceConversion: 'none', premultiplyAlpha: 'none'})
+    v.pending.push(v.inTask(() => createImageBitmap(new Blob([HEAPU8.subarray(ptr, ptr + len)]),
+                                                    {colorSpaceConversion: 'none', premultiplyAlpha: 'none'}))
                        .then((bitmap) => v.pictures.set(ptr, bitmap),
                              (e) => console.error('vombrel: a picture cannot be decoded:', e)));
   },
 
+  // Each font is read in a task of its own, and in another one the canvas makes it ready to
+  // measure and draw with, the longest step of the page's start, so that the game's first frame
+  // is quick.
   vw_load_font__deps: ['$vombrel'],
   vw_load_font: function(ptr, len, bold, italic) {
-    const face = new FontFace('Vombrel Sans', vombrel.bytes(ptr, len),
-                              {weight: bold ? 'bold' : 'normal', style: italic ? 'italic' : 'normal'});
-    vombrel.pending.push(face.load().then((f) => document.fonts.add(f),
-                                          (e) => console.error('vombrel: a font cannot be read:', e)));
+    const v = vombrel, style = {weight: bold ? 'bold' : 'normal', style: italic ? 'italic' : 'normal'};
+    const load = () => new FontFace('Vombrel Sans', HEAPU8.subarray(ptr, ptr + len), style).load();
+    const ready = () => {
+      v.text().font = style.style + ' ' + style.weight + ' 11px "Vombrel Sans"';
+      v.text().measureText('Vombrel');
+    };
+    v.pending.push(v.inTask(load)
+                       .then((face) => document.fonts.add(face))
+                       .then(() => v.inTask(ready))
+                       .catch((e) => console.error('vombrel: a font cannot be read:', e)));
   },
 
   vw_load_sound__deps: ['$vombrel'],
   vw_load_sound: function(hash, ptr, len) {
     const v = vombrel;
-    v.pending.push(v.audioContext().decodeAudioData(v.bytes(ptr, len).buffer)
-                       .then((buffer) => v.sounds.set(hash, buffer), () => {}));
+    const bytes = () => v.bytes(ptr, len);
+    if (v.audio) v.decode(hash, bytes).catch(() => {});
+    else v.undecoded.set(hash, bytes);
   },
 
-  // Calls `ready` once every picture, font and sound asked for so far has loaded or failed.
+  // Calls `ready` once every picture and font asked for so far has loaded or failed.
   vw_when_loaded__deps: ['$vombrel'],
   vw_when_loaded: function(ready) {
     Promise.all(vombrel.pending).then(() => {{{ makeDynCall('v', 'ready') }}}());
@@ -259,23 +281,36 @@ mergeInto(LibraryManager.library, {
     if (bitmap) vombrel.ctx.drawImage(bitmap, x, y);
   },
 
+  // A canvas parses each font it is given anew, and the game measures the same few texts over
+  // and over: the font is set only when it changes, and each text measured once in each font.
   vw_font__deps: ['$vombrel'],
   vw_font: function(size, bold, italic) {
+    const v = vombrel;
     const font = (italic ? 'italic ' : '') + (bold ? 'bold ' : '') + size + 'px "Vombrel Sans"';
-    vombrel.text().font = font;
-    if (vombrel.ctx) vombrel.ctx.font = font;
+    if (font !== v.font) {
+      v.font = font;
+      v.text().font = font;
+      if (!v.measured.has(font)) {
+        // In whole pixels, as the desktop's text engine rounds them.
+        const m = v.text().measureText('');
+        v.measured.set(font, {ascent: Math.round(m.fontBoundingBoxAscent),
+                              descent: Math.round(m.fontBoundingBoxDescent), widths: new Map()});
+      }
+    }
+    if (v.ctx) v.ctx.font = font;
   },
 
   vw_measure__deps: ['$vombrel'],
   vw_measure: function(text, len) {
-    return Math.round(vombrel.text().measureText(UTF8ToString(text, len)).width);
+    const widths = vombrel.measured.get(vombrel.font).widths, s = UTF8ToString(text, len);
+    if (!widths.has(s)) widths.set(s, Math.round(vombrel.text().measureText(s).width));
+    return widths.get(s);
   },
 
-  // The font's ascent and descent in whole pixels, as the desktop's text engine rounds them.
   vw_ascent__deps: ['$vombrel'],
-  vw_ascent: function() { return Math.round(vombrel.text().measureText('').fontBoundingBoxAscent); },
+  vw_ascent: function() { return vombrel.measured.get(vombrel.font).ascent; },
   vw_descent__deps: ['$vombrel'],
-  vw_descent: function() { return Math.round(vombrel.text().measureText('').fontBoundingBoxDescent); },
+  vw_descent: function() { return vombrel.measured.get(vombrel.font).descent; },
 
   vw_text__deps: ['$vombrel'],
   vw_text: function(text, len, x, baseline, r, g, b) {
@@ -307,29 +342,22 @@ mergeInto(LibraryManager.library, {
   // unless another has been asked for meanwhile.
   vw_play_sound__deps: ['$vombrel'],
   vw_play_sound: function(hash, ptr, len) {
-    const v = vombrel;
-    v.latestSound = hash;
+    const v = vombrel, ask = ++v.asked;
     if (v.playing) {
       v.playing.stop();
       v.playing = null;
     }
     const play = (buffer) => {
-      if (v.latestSound !== hash) return;
+      if (v.asked !== ask) return;
       v.playing = v.audio.createBufferSource();
       v.playing.buffer = buffer;
       v.playing.connect(v.audio.destination);
       v.playing.onended = function() { if (v.playing === this) v.playing = null; };
       v.playing.start();
     };
-    const known = v.sounds.get(hash);
-    if (known) {
-      play(known);
-    } else {
-      v.audioContext().decodeAudioData(v.bytes(ptr, len).buffer).then((buffer) => {
-        v.sounds.set(hash, buffer);
-        play(buffer);
-      }, () => {});
-    }
+    v.undecoded.delete(hash);
+    v.audioContext();
+    v.decode(hash, () => v.bytes(ptr, len)).then(play, () => {});
   },
 
   vw_show_sight__deps: ['$vombrel'],
@@ -351,7 +379,7 @@ mergeInto(LibraryManager.library, {
   vw_end_program__deps: ['$vombrel'],
   vw_end_program: function() {
     const v = vombrel;
-    v.latestSound = 0;
+    ++v.asked;
     if (v.playing) {
       v.playing.stop();
       v.playing = null;

@@ -5,6 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
+// A touch's step, as vw_listen_touches hands it over.
+enum class TouchKind : int { Start = 0, Move = 1, End = 2, Cancel = 3 };
+
 extern "C" {
 // Sets the canvas up for a window of width x height game pixels, once per page; a later call
 // starts a new run on the same canvas. onRelayout comes when the canvas took a new factor and
@@ -35,6 +38,9 @@ void vw_text(const char* text, std::size_t len, int x, int baseline, int r, int 
 void vw_marks_update(const void* layer, const std::uint8_t* rgba, int w, int h);
 void vw_marks_draw(const void* layer, int x, int y);
 
+// Hands each changed touch on the canvas to onTouch, with its kind (TouchKind), its identifier
+// and where it is on the page (CSS pixels from the viewport's corner).
+void vw_listen_touches(void (*onTouch)(int kind, int id, double clientX, double clientY));
 void vw_request_lock();
 void vw_exit_lock();
 void vw_end_program();

@@ -1,6 +1,7 @@
-// What the page's browser test stands on: a static server on 127.0.0.1 for the built page, and
-// Debian's Chromium, headless, driven by puppeteer-core. Both start on a free port or in a fresh
-// profile each time, so that runs never meet; a browser that fails to come up is tried again.
+// What the page's browser test stands on: a static server on 127.0.0.1 for the built page, which
+// compresses with gzip as static hosts do, and Debian's Chromium, headless, driven by
+// puppeteer-core. Both start on a free port or in a fresh profile each time, so that runs never
+// meet; a browser that fails to come up is tried again.
 //
 //   const site = await serve(pageDir, {'/reference.png': 'docs/screenshot.png'});
 //   const browser = await launchChromium();
@@ -9,6 +10,7 @@
 import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
+import zlib from 'node:zlib';
 import puppeteer from 'puppeteer-core';
 
 const types = {
@@ -33,7 +35,12 @@ export async function serve(root, extra = {}) {
         res.writeHead(404).end();
         return;
       }
-      res.writeHead(200, {'content-type': types[path.extname(file)] ?? 'application/octet-stream'});
+      const headers = {'content-type': types[path.extname(file)] ?? 'application/octet-stream'};
+      if (/\bgzip\b/.test(req.headers['accept-encoding'] ?? '')) {
+        headers['content-encoding'] = 'gzip';
+        data = zlib.gzipSync(data);
+      }
+      res.writeHead(200, headers);
       res.end(data);
     });
   });

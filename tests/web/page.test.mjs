@@ -454,7 +454,7 @@ test('on a phone that refuses the lock, taps play a game to its end', async () =
     new MutationObserver((m) => window.seen.news.push(m[0].target.textContent))
         .observe(document.getElementById('news'), {childList: true, characterData: true});
   });
-  assert.match(await page.$eval('main', (help) => help.innerText), /^How to play\s+Tap START/);
+  assert.match(await page.$eval('#help', (help) => help.innerText), /^How to play\s+Tap START/);
   await page.touchscreen.tap(...at(START));
   await showing(page, 'STOP');
   for (const until = Date.now() + 150000; Date.now() < until;) {
