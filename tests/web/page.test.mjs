@@ -1,4 +1,6 @@
-// The page in real headless Chromium: the opening scene against the desktop build's, a game
+// The page in real headless Chromium: the opening scene against the desktop build's, the weight
+// of a first visit and the page's copies of the pictures, sounds and fonts, axe-core's checks
+// at the opening, in a game, in ABOUT and at the end, a game
 // started and played with the pointer locked, the about panel, an idle page that costs nothing,
 // the end of the program and a new run, a hidden page whose game waits, taps on a touch screen
 // and a phone, a sandboxed frame, the canvas at whole factors of the device's pixels, and the
@@ -11,6 +13,8 @@ import path from 'node:path';
 import {after, before, test} from 'node:test';
 import {fileURLToPath} from 'node:url';
 import zlib from 'node:zlib';
+
+import axe from 'axe-core';
 
 import {launchChromium, serve, watchTimeoutsAndFrames} from './browser.mjs';
 
@@ -125,6 +129,12 @@ async function referencePixels(page) {
   });
 }
 
+// What axe-core finds wrong with the page as it stands, by rule: the ids of the rules broken.
+async function accessibilityFaults(page) {
+  if (!(await page.evaluate(() => 'axe' in window))) await page.addScriptTag({content: axe.source});
+  return page.evaluate(async () => (await window.axe.run(document)).violations.map((v) => v.id));
+}
+
 const inside = (r, x, y) => x >= r.x && y >= r.y && x < r.x + r.w && y < r.y + r.h;
 
 test('the opening scene shows the desktop pictures exactly and its texts alike', async () => {
@@ -150,6 +160,7 @@ test('the opening scene shows the desktop pictures exactly and its texts alike',
       }
     }
   }
+  assert.deepEqual(await accessibilityFaults(page), [], 'on the opening page');
   assert.equal(pictureDiffs, 0, 'pixels outside the texts differ from the desktop build');
   assert.ok(textDiffs < textPixels * 0.05,
             `${textDiffs} of ${textPixels} text pixels differ beyond anti-aliasing`);
@@ -307,6 +318,7 @@ test('START locks the pointer and counts 100, a risen figure scores 10, STOP fre
   assert.equal(await lockedTo(page), 'canvas');
   assert.ok((await counts(page)).sounds > 0, 'START made no sound');
   assert.equal(await news(page), 'Level: 1');
+  assert.deepEqual(await accessibilityFaults(page), [], 'during a game');
 
   assert.ok(await shootFigure(page, at), 'no hit scored 10');
   await page.mouse.move(...at(START));
@@ -358,6 +370,7 @@ test('ABOUT opens the panel and OK closes it', async () => {
   const closed = await texts(page);
   await page.mouse.click(...at(ABOUT));
   await showing(page, 'OK');
+  assert.deepEqual(await accessibilityFaults(page), [], 'in ABOUT');
   const open = await texts(page);
   assert.ok(!open.includes('ABOUT'));
   assert.ok(!open.includes('Body:'), 'the fallback text reads what the panel covers');
@@ -402,6 +415,7 @@ test('the exit ends the program at once, and Hrát znovu runs it afresh', async 
   assert.ok(first, 'no figure came up');
   await page.mouse.click(...at(EXIT));
   await page.waitForSelector('#ended:not([hidden])', {timeout: 5000});
+  assert.deepEqual(await accessibilityFaults(page), [], 'at the end');
   assert.equal(await lockedTo(page), null);
   // The scene stands as it was, silent, with no timer left.
   const stopped = await counts(page);
@@ -517,7 +531,7 @@ test('the canvas is a whole factor of the device\'s pixels, the largest that fit
                                {timeout: 5000}, W * factor).catch(() => {});
     return page.evaluate(() => {
       const c = document.getElementById('canvas'), r = c.getBoundingClientRect();
-      return {w: c.width, h: c.height, cssW: r.width, cssH: r.height,
+      return {w: c.width, h: c.height, cssW: r.width, cssH: r.height, middle: (r.left + r.right) / 2,
               bottom: document.getElementById('bar').getBoundingClientRect().bottom};
     });
   };
@@ -540,6 +554,14 @@ test('the canvas is a whole factor of the device\'s pixels, the largest that fit
   let l = await layoutAt(4);
   assert.deepEqual([l.w, l.h], [W * 4, H * 4]);
   assert.ok(l.bottom <= 1080, 'the game and its bar do not fit the window');
+  assert.ok(Math.abs(l.middle - 960) <= 8, `the game's middle is at ${l.middle}, not the page's`);
+  // The game's box was laid out before the game came: nothing on the page moved.
+  const shifts = await page.evaluate(() => new Promise((resolve) => {
+    new PerformanceObserver((list) => resolve(list.getEntries().map((e) => e.value)))
+        .observe({type: 'layout-shift', buffered: true});
+    setTimeout(() => resolve([]), 500);
+  }));
+  assert.deepEqual(shifts, [], 'the page moved as it loaded');
 
   await page.setViewport({width: 1280, height: 800, deviceScaleFactor: 1.5});
   l = await layoutAt(5);
