@@ -36,6 +36,12 @@ constexpr int kStandardDpi = 96;
 constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU;  // a fixed frame: no sizing, no min or max
 constexpr int kResourceIcon = 1, kResourceCursor = 1;
 constexpr UINT_PTR kTurnTimer = 1;  // hands the thread to the game's loop from the system's loops
+// Wine under a window manager says the window is active before the X server has given it the
+// keyboard focus, and lays no rectangle for a window without it: once active, the window lays
+// its rectangle again every tick for a moment.
+constexpr UINT_PTR kConfineTimer = 2;
+constexpr UINT kConfineTick = 100;
+constexpr int kConfineTicks = 10;
 
 std::string narrow(const wchar_t* text) {
   int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
@@ -200,7 +206,8 @@ class Win32Host final : public BlockingHost {
   std::optional<ClipRect> clip_;
   bool clipped_ = false;  // whether ClipCursor holds our rectangle
   bool active_ = false;
-  bool moving_ = false;  // the player drags the window by its title bar
+  int confineTicksLeft_ = 0;  // of kConfineTimer
+  bool moving_ = false;       // the player drags the window by its title bar
   bool boxShown_ = false;
   bool fineTimer_ = false;
 };
@@ -577,6 +584,10 @@ LRESULT Win32Host::handle(UINT message, WPARAM w, LPARAM l) {
     // when the player comes back.
     case WM_ACTIVATE:
       active_ = LOWORD(w) != WA_INACTIVE;
+      confineTicksLeft_ = active_ ? kConfineTicks : 0;
+      if (active_) {
+        SetTimer(window_, kConfineTimer, kConfineTick, nullptr);
+      }
       applyConfinement();
       break;
     // The cursor must be free to carry the window by its title bar, and minimised or hidden the
@@ -594,6 +605,13 @@ LRESULT Win32Host::handle(UINT message, WPARAM w, LPARAM l) {
     case WM_TIMER:
       if (w == kTurnTimer) {
         turnInsideSystemLoop();
+        return 0;
+      }
+      if (w == kConfineTimer) {
+        if (--confineTicksLeft_ <= 0) {
+          KillTimer(window_, kConfineTimer);
+        }
+        applyConfinement();
         return 0;
       }
       break;
