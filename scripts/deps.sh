@@ -17,6 +17,8 @@ web=(make cmake emscripten python3)
 test=("${package[@]}" "${windows[@]}" "${web[@]}"
   libgtest-dev libbenchmark-dev
   xvfb xdotool x11-utils imagemagick
+  # a window manager, as players have one: the end-to-end runs play under openbox too
+  openbox
   # a Wayland desktop for the game, natively and through XWayland
   weston xwayland
   desktop-file-utils appstream lintian
