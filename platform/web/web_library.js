@@ -78,8 +78,10 @@ mergeInto(LibraryManager.library, {
       old.getContext('2d').drawImage(v.canvas, 0, 0);
     }
     v.factor = factor;
-    v.canvas.width = v.width * factor;
-    v.canvas.height = v.height * factor;
+    if (v.canvas.width !== v.width * factor || v.canvas.height !== v.height * factor) {
+      v.canvas.width = v.width * factor;
+      v.canvas.height = v.height * factor;
+    }
     v.ctx = v.canvas.getContext('2d', {alpha: false});
     v.ctx.imageSmoothingEnabled = false;
     if (old) v.ctx.drawImage(old, 0, 0, v.canvas.width, v.canvas.height);
@@ -240,7 +242,11 @@ mergeInto(LibraryManager.library, {
   // Calls `ready` once every picture and font asked for so far has loaded or failed.
   vw_when_loaded__deps: ['$vombrel'],
   vw_when_loaded: function(ready) {
-    Promise.all(vombrel.pending).then(() => {{{ makeDynCall('v', 'ready') }}}());
+    // The canvas's drawing context is made in a task of its own too.
+    const canvas = () => document.getElementById('canvas').getContext('2d', {alpha: false});
+    Promise.all(vombrel.pending)
+        .then(() => vombrel.inTask(canvas))
+        .then(() => {{{ makeDynCall('v', 'ready') }}}());
     vombrel.pending = [];
   },
 
