@@ -2,12 +2,21 @@
 """End-to-end test of the real vombrel.exe under Wine on an X display (scripts/test-windows.sh
 sets up Wine's prefix and the display): a wrong option is a message box and status 2, no game;
 with --scale 2 the window comes up with its title and a 608 x 426 client area; a real click on
-START shows STOP and the counter; the window dragged by its title bar during the game takes the
-cursor's confinement along; a figure comes up; a click on it scores 10; F11 shows the scene
-fullscreen, the cursor confined to it, and F11 again the window where it was; Ctrl+minus makes
-it 1x and is remembered in %APPDATA%; the exit label ends the program with status 0.
+START shows STOP and the counter; a lone Alt leaves the counter counting and the figure moving;
+the window dragged by its title bar during the game takes the cursor's confinement along; a
+figure comes up; a click on it scores 10; F11 and Alt+Enter show the scene fullscreen, the
+cursor confined to it, and again the window at its size and place, toggle after toggle;
+Ctrl+minus makes it 1x and is remembered in %APPDATA%; the exit label ends the program with
+status 0.
 
-    smoke_test.py path/to/vombrel.exe [--screenshots DIR]
+With --managed the display has a window manager that frames the window (Wine's defaults) and
+another window, titled "other", to take the focus: the game is played there as a player with a
+desktop would. The focus goes to the other window and back with the pointer left far outside,
+and the cursor is held on the window at once; the window, moved to the screen's corner, comes
+back there from fullscreen, toggle after toggle; at the largest factor its frame is on the
+screen; a smaller size keeps its centre.
+
+    smoke_test.py path/to/vombrel.exe [--managed] [--screenshots DIR]
 
 With --screenshots it saves the window under Wine as DIR/screenshot-wine.png (the opening
 scene) and DIR/screenshot-wine-hit.png (a hit)."""
@@ -27,6 +36,9 @@ CAPTION = (16, 183, 89, 197)  # START's caption box: x0, y0, x1, y1
 COUNTER = (56, 0, 96, 13)  # Label8, the appearance counter, empty before the first game
 SCORE = (262, 16, 304, 29)  # Label1, the score, right-aligned at the window's edge
 FIGURE_UP = (0, 74, 304, 80)  # rows that only a figure well above the fence covers
+SKY_BAND = (0, 30, 304, 114)  # where the figure rises and the bird flies
+FRAME = (3, 22, 3, 3)  # Wine's frame of a window, as it counts it: left, caption, right, bottom
+MANAGED = False  # a window manager frames the windows (--managed)
 SKY = (127, 216, 255)
 SETTINGS = os.environ.get("WINEPREFIX", os.path.expanduser("~/.wine")) + \
     "/drive_c/users/*/AppData/Roaming/Vombrel/settings.ini"
@@ -48,24 +60,37 @@ def fail(why):
 
 
 def geometry(xid):
-    geo = dict(line.split("=") for line in run("xdotool", "getwindowgeometry", "--shell",
-                                               xid).split())
-    return tuple(int(geo[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+    """Where the window is on the screen; under a window manager, its client area inside the
+    frame (xdotool counts the frame's offset twice there)."""
+    info = dict(line.strip().split(": ", 1) for line in run("xwininfo", "-id", xid).splitlines()
+                if ": " in line)
+    return tuple(int(info[k]) for k in ("Absolute upper-left X", "Absolute upper-left Y",
+                                        "Width", "Height"))
+
+
+def screen_size():
+    return tuple(int(v) for v in run("xdotool", "getdisplaygeometry").split())
 
 
 class Window:
-    """The game's window, its scene at K times its pixels; or fullscreen, the scene centred."""
+    """The game's window, its scene at k times its pixels; or fullscreen, the scene centred.
+    `frame` is the window as Windows counts it, frame and caption included: what the cursor is
+    confined to in a window."""
 
     def __init__(self, xid, fullscreen=False, k=K):
         x, y, w, h = geometry(xid)
-        self.frame, self.k = (x, y, w, h), k
+        self.k = k
+        left, top, right, bottom = FRAME
         if fullscreen:
+            self.frame = (x, y, w, h)
             self.left, self.top = x + (w - CLIENT_W * k) // 2, y + (h - CLIENT_H * k) // 2
+        elif MANAGED:
+            # The X window is the client area; Wine counts its frame over the window manager's.
+            self.left, self.top = x, y
+            self.frame = (x - left, y - top, w + left + right, h + top + bottom)
         else:
-            # Wine draws the frame itself (no window manager): a border of equal width on the
-            # left, right and bottom, the caption bar above the client area.
-            border = (w - CLIENT_W * k) // 2
-            self.left, self.top = x + border, y + h - CLIENT_H * k - border
+            self.frame = (x, y, w, h)  # Wine draws the frame itself
+            self.left, self.top = x + left, y + top
 
     def shot(self):
         ppm = subprocess.run(["import", "-window", "root", "-crop",
@@ -109,6 +134,10 @@ class Picture:
         i = (y * self.k * self.w + x * self.k) * 3
         return tuple(self.pixels[i:i + 3])
 
+    def crop(self, box):
+        x0, y0, x1, y1 = box
+        return tuple(self.at(x, y) for y in range(y0, y1) for x in range(x0, x1))
+
     def count(self, box, test):
         x0, y0, x1, y1 = box
         return sum(1 for y in range(y0, y1) for x in range(x0, x1) if test(self.at(x, y)))
@@ -146,6 +175,44 @@ def expect_confined_to(box, when):
                  f"not to {corner}")
 
 
+def keeps_going(window, when):
+    """The counter counts down and the figure moves within a few seconds."""
+    counters, skies = set(), set()
+
+    def moving():
+        shot = window.shot()
+        counters.add(shot.crop(COUNTER))
+        skies.add(shot.crop(SKY_BAND))
+        return len(counters) > 1 and len(skies) > 2
+
+    if not poll(6, moving):
+        fail(f"{when} the counter showed {len(counters)} and the sky {len(skies)} pictures in 6 s")
+
+
+def fullscreen_and_back(xid, keys):
+    """Each key shows the scene fullscreen and the window again, at its size and place every
+    time, even a moment later. The first time, fullscreen holds the cursor to the scene and not
+    to the black border around it."""
+    windowed, screen = geometry(xid), screen_size()
+    k = min(screen[0] // CLIENT_W, screen[1] // CLIENT_H)
+    for i, key in enumerate(keys):
+        run("xdotool", "key", key)
+        if not poll(5, lambda: geometry(xid) == (0, 0) + screen):
+            fail(f"{key} did not make the window cover the screen (toggle {i + 1})")
+        if i == 0:
+            full = Window(xid, fullscreen=True, k=k)
+            expect_confined_to((full.left, full.top, CLIENT_W * k, CLIENT_H * k),
+                               "fullscreen during a game")
+        run("xdotool", "key", key)
+        if not poll(5, lambda: geometry(xid) == windowed) or \
+                poll(0.5, lambda: geometry(xid) != windowed):
+            fail(f"{key} again gave {geometry(xid)}, not the window as it was, {windowed} "
+                 f"(toggle {i + 1})")
+    window = Window(xid)
+    expect_confined_to(window.frame, "back in the window")
+    return window
+
+
 def wrong_option_says_so(exe):
     """A bad value is a message box with what was wrong, status 2, and no game window."""
     bad = subprocess.Popen(["wine", exe, "--scale", "0"], stdin=subprocess.DEVNULL,
@@ -179,121 +246,189 @@ def poll(seconds, check):
     return None
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("exe")
-    parser.add_argument("--screenshots")
-    args = parser.parse_args()
-
-    wrong_option_says_so(args.exe)
+def open_game(exe):
+    """The game with --scale 2, once its window shows the scene (Wine may still be placing and
+    sizing the window when it first appears, so it is measured anew until then)."""
     # The prefix is the test's own: what an earlier run remembered goes. --window as well, for
     # a prefix shared with a player.
     for old in glob.glob(SETTINGS):
         os.remove(old)
-    game = subprocess.Popen(["wine", args.exe, "--window", "--scale", str(K)],
+    game = subprocess.Popen(["wine", exe, "--window", "--scale", str(K)],
                             stdin=subprocess.DEVNULL,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    try:
-        # The window is measured anew until the scene shows in it: Wine may still be placing
-        # and sizing it when it first appears.
-        window = None
+    window = None
 
-        def scene_shown():
-            nonlocal window
-            if game.poll() is not None:
-                fail("the program ended before its window came")
-            found = windows_named("^Vombrel !!!!$")
-            if not found:
-                return None
-            try:
-                window = Window(found[-1])
-                return window.shot_if(lambda s: s.count(CAPTION, cyan) > 20)
-            except subprocess.CalledProcessError:  # gone again meanwhile
-                return None
-
-        opening = poll(60, scene_shown)
-        if not opening:
-            fail("no window titled \"Vombrel !!!!\" showing the scene within 60 s")
-        if window.frame[2:] != (CLIENT_W * K + 6, CLIENT_H * K + 25):
-            fail(f"the window at --scale {K} is {window.frame[2:]}, not a "
-                 f"{CLIENT_W * K} x {CLIENT_H * K} client area in Wine's frame")
-        if opening.count(COUNTER, red) != 0:
-            fail("the counter shows something before the first game")
-        if args.screenshots:
-            window.save(args.screenshots + "/screenshot-wine.png")
-
-        window.click(*START)
-        started = poll(5, lambda: window.shot_if(lambda s: s.count(COUNTER, red) > 15))
-        if not started:
-            fail("no counter after a click on START")
-        changed = sum(1 for y in range(CAPTION[1], CAPTION[3])
-                      for x in range(CAPTION[0], CAPTION[2])
-                      if opening.at(x, y) != started.at(x, y))
-        if changed < 30:
-            fail("START did not turn into STOP")
-        score_before = started.count(SCORE, red)
-
-        # The confinement goes with the window: the pointer reaches the corners of the window at
-        # its new place, and no further.
-        xid = windows_named("^Vombrel !!!!$")[-1]
-        window.drag_by(300, 300)
-        window = Window(xid)
-        if window.frame[:2] != (300, 300):
-            fail(f"the window dragged by 300, 300 stands at {window.frame[:2]}")
-        expect_confined_to(window.frame, "after the drag")
-
-        for attempt in range(6):
-            rising = poll(10, lambda: window.shot().columns(FIGURE_UP, not_sky))
-            if not rising:
-                fail("no figure came up within 10 s")
-            window.click((rising[0] + rising[-1]) // 2, 92)
-            hit = poll(1.5, lambda: window.shot_if(
-                lambda s: s.count(SCORE, red) > score_before + 10))
-            if hit:
-                break
-            print(f"the click {attempt + 1} missed the figure; waiting for the next one")
-            time.sleep(1.5)
-        else:
-            fail("no click on a figure scored")
-        if args.screenshots:
-            window.save(args.screenshots + "/screenshot-wine-hit.png")
-
-        # Fullscreen on the 1024 x 768 screen: the scene at 3x in the middle, the cursor held
-        # to it; F11 again gives back the window where it stood.
-        windowed = window.frame
-        run("xdotool", "key", "F11")
-        full = poll(5, lambda: geometry(xid)[2:] == (1024, 768))
-        if not full:
-            fail("F11 did not make the window cover the screen")
-        window = Window(xid, fullscreen=True, k=3)
-        expect_confined_to((window.left, window.top, CLIENT_W * 3, CLIENT_H * 3),
-                           "fullscreen during a game")
-        run("xdotool", "key", "F11")
-        if not poll(5, lambda: geometry(xid) == windowed):
-            fail(f"F11 again gave {geometry(xid)}, not the window as it was, {windowed}")
-        window = Window(xid)
-        expect_confined_to(window.frame, "back in the window")
-
-        # Ctrl+minus: the window one factor smaller, the cursor held to it, and the choice
-        # remembered in the player's settings file.
-        run("xdotool", "key", "ctrl+minus")
-        if not poll(5, lambda: geometry(xid)[2:] == (CLIENT_W + 6, CLIENT_H + 25)):
-            fail(f"Ctrl+minus left the window at {geometry(xid)[2:]}")
-        window = Window(xid, k=1)
-        expect_confined_to(window.frame, "after Ctrl+minus")
-        remembered = glob.glob(SETTINGS)
-        if not remembered or "scale=1\n" not in open(remembered[0]).read():
-            fail(f"no scale=1 in the settings file {remembered}")
-
-        window.click(*EXIT)
+    def scene_shown():
+        nonlocal window
+        if game.poll() is not None:
+            fail("the program ended before its window came")
+        found = windows_named("^Vombrel !!!!$")
+        if not found:
+            return None
         try:
-            status = game.wait(20)
-        except subprocess.TimeoutExpired:
-            fail("the exit label did not end the program")
-        if status != 0:
-            fail(f"the program ended with status {status}")
-        print("a wrong option, the window at 2x, START, the drag, a hit, fullscreen and back, "
-              "Ctrl+minus and the exit work under Wine")
+            window = Window(found[-1])
+            return window.shot_if(lambda s: s.count(CAPTION, cyan) > 20)
+        except subprocess.CalledProcessError:  # gone again meanwhile
+            return None
+
+    opening = poll(60, scene_shown)
+    if not opening:
+        game.kill()
+        fail("no window titled \"Vombrel !!!!\" showing the scene within 60 s")
+    return game, window, opening
+
+
+def start_game(window, opening):
+    window.click(*START)
+    started = poll(5, lambda: window.shot_if(lambda s: s.count(COUNTER, red) > 15))
+    if not started:
+        fail("no counter after a click on START")
+    changed = sum(1 for y in range(CAPTION[1], CAPTION[3])
+                  for x in range(CAPTION[0], CAPTION[2])
+                  if opening.at(x, y) != started.at(x, y))
+    if changed < 30:
+        fail("START did not turn into STOP")
+    run("xdotool", "key", "alt")
+    keeps_going(window, "after a lone Alt")
+    return started
+
+
+def exit_game(game, window):
+    window.click(*EXIT)
+    try:
+        status = game.wait(20)
+    except subprocess.TimeoutExpired:
+        fail("the exit label did not end the program")
+    if status != 0:
+        fail(f"the program ended with status {status}")
+
+
+def without_window_manager(game, window, opening, screenshots):
+    if window.frame[2:] != (CLIENT_W * K + 6, CLIENT_H * K + 25):
+        fail(f"the window at --scale {K} is {window.frame[2:]}, not a "
+             f"{CLIENT_W * K} x {CLIENT_H * K} client area in Wine's frame")
+    if opening.count(COUNTER, red) != 0:
+        fail("the counter shows something before the first game")
+    if screenshots:
+        window.save(screenshots + "/screenshot-wine.png")
+    score_before = start_game(window, opening).count(SCORE, red)
+
+    # The confinement goes with the window: the pointer reaches the corners of the window at
+    # its new place, and no further.
+    xid = windows_named("^Vombrel !!!!$")[-1]
+    window.drag_by(300, 300)
+    window = Window(xid)
+    if window.frame[:2] != (300, 300):
+        fail(f"the window dragged by 300, 300 stands at {window.frame[:2]}")
+    expect_confined_to(window.frame, "after the drag")
+
+    for attempt in range(6):
+        rising = poll(10, lambda: window.shot().columns(FIGURE_UP, not_sky))
+        if not rising:
+            fail("no figure came up within 10 s")
+        window.click((rising[0] + rising[-1]) // 2, 92)
+        hit = poll(1.5, lambda: window.shot_if(
+            lambda s: s.count(SCORE, red) > score_before + 10))
+        if hit:
+            break
+        print(f"the click {attempt + 1} missed the figure; waiting for the next one")
+        time.sleep(1.5)
+    else:
+        fail("no click on a figure scored")
+    if screenshots:
+        window.save(screenshots + "/screenshot-wine-hit.png")
+
+    # Fullscreen on the 1024 x 768 screen: the scene at 3x in the middle, the cursor held to it.
+    window = fullscreen_and_back(xid, ["F11", "alt+Return"])
+
+    # Ctrl+minus: the window one factor smaller, the cursor held to it, and the choice
+    # remembered in the player's settings file.
+    run("xdotool", "key", "ctrl+minus")
+    if not poll(5, lambda: geometry(xid)[2:] == (CLIENT_W + 6, CLIENT_H + 25)):
+        fail(f"Ctrl+minus left the window at {geometry(xid)[2:]}")
+    window = Window(xid, k=1)
+    expect_confined_to(window.frame, "after Ctrl+minus")
+    remembered = glob.glob(SETTINGS)
+    if not remembered or "scale=1\n" not in open(remembered[0]).read():
+        fail(f"no scale=1 in the settings file {remembered}")
+    exit_game(game, window)
+    print("a wrong option, the window at 2x, START, a lone Alt, the drag, a hit, fullscreen and "
+          "back, Ctrl+minus and the exit work under Wine")
+
+
+def frame_extents(xid):
+    """What the window manager draws around the window: left, right, top, bottom."""
+    out = run("xprop", "-id", xid, "_NET_FRAME_EXTENTS")
+    return tuple(int(v) for v in out.split("=")[1].split(","))
+
+
+def with_window_manager(game, window, opening):
+    xid = windows_named("^Vombrel !!!!$")[-1]
+    if geometry(xid)[2:] != (CLIENT_W * K, CLIENT_H * K):
+        fail(f"the window at --scale {K} has a {geometry(xid)[2:]} client area")
+    start_game(window, opening)
+    sw, sh = screen_size()
+
+    # The focus goes to another window: the cursor is free and left far outside the game. The
+    # focus back, the cursor is on the game's window at once, and held there.
+    run("xdotool", "windowactivate", "--sync", windows_named("^other$")[0])
+    if not poll(3, lambda: pointer_after_move_to(sw - 5, sh - 5) == (sw - 5, sh - 5)):
+        fail("the cursor stayed confined while another window had the focus")
+    run("xdotool", "windowactivate", "--sync", xid)
+    x, y, w, h = window.frame
+
+    def on_window():
+        at = pointer_after_move_to(sw - 5, sh - 5)
+        return at == (x + w - 1, y + h - 1)
+
+    if not poll(3, on_window):
+        fail(f"back from the other window, the pointer went to {pointer_after_move_to(sw, sh)}")
+    expect_confined_to(window.frame, "back from the other window")
+
+    # The window carried to the screen's bottom right-hand corner comes back there from
+    # fullscreen, toggle after toggle.
+    left, right, top, bottom = frame_extents(xid)
+    run("xdotool", "windowmove", "--sync", xid, str(sw - w - right), str(sh - h - bottom))
+    fullscreen_and_back(xid, ["F11", "alt+Return", "F11", "alt+Return", "F11", "alt+Return"])
+
+    # At the largest factor (4x on a 1080-line screen: 5x would put the frame off it) the title
+    # bar and the whole scene are on the screen; one smaller, the window keeps its centre.
+    for _ in range(4):
+        run("xdotool", "key", "ctrl+plus")
+    if not poll(5, lambda: geometry(xid)[2:] == (CLIENT_W * 4, CLIENT_H * 4)):
+        fail(f"Ctrl+plus made the window's client area {geometry(xid)[2:]}, not 4x")
+    x, y, w, h = geometry(xid)
+    if x - left < 0 or y - top < 0 or x + w + right > sw or y + h + bottom > sh:
+        fail(f"at the largest factor the framed window {x - left, y - top, w, h} leaves the "
+             f"screen")
+    centre = (x + w // 2, y + h // 2)
+    run("xdotool", "key", "ctrl+minus")
+    if not poll(5, lambda: geometry(xid)[2:] == (CLIENT_W * 3, CLIENT_H * 3)):
+        fail(f"Ctrl+minus made the window's client area {geometry(xid)[2:]}, not 3x")
+    x, y, w, h = geometry(xid)
+    if abs(x + w // 2 - centre[0]) > 1 or abs(y + h // 2 - centre[1]) > 1:
+        fail(f"Ctrl+minus moved the window's centre from {centre} to {(x + w // 2, y + h // 2)}")
+    exit_game(game, Window(xid, k=3))
+    print("under a window manager: START, a lone Alt, the focus away and back, fullscreen and "
+          "back in the corner, the frame at the largest factor and the centre kept work")
+
+
+def main():
+    global MANAGED
+    parser = argparse.ArgumentParser()
+    parser.add_argument("exe")
+    parser.add_argument("--managed", action="store_true")
+    parser.add_argument("--screenshots")
+    args = parser.parse_args()
+    MANAGED = args.managed
+
+    wrong_option_says_so(args.exe)
+    game, window, opening = open_game(args.exe)
+    try:
+        if MANAGED:
+            with_window_manager(game, window, opening)
+        else:
+            without_window_manager(game, window, opening, args.screenshots)
     finally:
         if game.poll() is None:
             game.kill()
