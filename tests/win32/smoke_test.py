@@ -191,8 +191,8 @@ def keeps_going(window, when):
 
 def fullscreen_and_back(xid, keys):
     """Each key shows the scene fullscreen and the window again, at its size and place every
-    time, even a moment later. The first time, fullscreen holds the cursor to the scene and not
-    to the black border around it."""
+    time, even a moment later, and painting the game as it goes on. The first time, fullscreen
+    holds the cursor to the scene and not to the black border around it."""
     windowed, screen = geometry(xid), screen_size()
     k = min(screen[0] // CLIENT_W, screen[1] // CLIENT_H)
     for i, key in enumerate(keys):
@@ -210,6 +210,7 @@ def fullscreen_and_back(xid, keys):
                  f"(toggle {i + 1})")
     window = Window(xid)
     expect_confined_to(window.frame, "back in the window")
+    keeps_going(window, "back in the window")
     return window
 
 
