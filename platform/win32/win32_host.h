@@ -1,6 +1,8 @@
-// The native Windows host: one window of the WIN32 API, drawn with GDI (win32_painter.h), its
-// sounds through WinMM's sndPlaySoundA (win32_sound.h), the cursor confined with ClipCursor. The
-// program makes one and hands it to the game's loop:
+// The native Windows host: one window of the WIN32 API (win32_view.h), drawn with GDI
+// (win32_painter.h), its sounds through WinMM's sndPlaySoundA (win32_sound.h), the cursor
+// confined with ClipCursor (win32_confinement.h). The game goes on while the system holds the
+// thread in a loop of its own, the title bar dragged or the window menu open
+// (win32_message_pump.h). The program makes one and hands it to the game's loop:
 //
 //   auto host = platform::createWin32Host({}, desktop::ViewChoices(commandLine, file, warn));
 //   return vombrel::run(*host);
