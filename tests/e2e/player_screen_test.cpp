@@ -1,10 +1,14 @@
-// End-to-end: the real vombrel binary on a 1920 x 1080 desktop at 96 dpi (an Xvfb of its own, no
-// window manager): the window's size by default and by --scale, fullscreen with the scene at 5x
-// on black, START clicked where it shows there and the pointer kept to the scene exactly, F11
-// and Ctrl+plus, the settings file they write, and the command line's answers.
+// End-to-end: the real vombrel binary on a 1920 x 1080 desktop at 96 dpi (an Xvfb of its own),
+// bare and with a window manager (openbox) and another program's window beside the game: the
+// window's size by default and by --scale, with its frame on the screen, fullscreen with the
+// scene at 5x on black, START clicked where it shows there and the pointer kept to the scene
+// exactly against relative and absolute moves and other programs' warps, the focus going to the
+// other window and back, F11 and Ctrl+plus keeping the window's place, the settings file they
+// write, and the command line's answers.
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -53,10 +57,11 @@ TEST(CommandLine, HelpVersionAndAWrongOptionAnswerWithoutAWindow) {
   }
 }
 
-class FullHdDesktop : public ::testing::Test {
+// The parameter: whether a window manager runs.
+class FullHdDesktop : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
-    server_ = std::make_unique<support::ScaledXServer>(96, "", Point{1920, 1080});
+    server_ = std::make_unique<support::ScaledXServer>(96, "", Point{1920, 1080}, GetParam());
     ASSERT_EQ(server_->error(), "");
     setenv("DISPLAY", server_->display().c_str(), 1);
     x_ = std::make_unique<support::XProbe>();
@@ -83,17 +88,24 @@ class FullHdDesktop : public ::testing::Test {
     ASSERT_TRUE(x_->requestClose(window_));
     EXPECT_EQ(game_->waitExit(10s), 0) << support::readFile(log_.path());
   }
-  // Waits for the window to take the size; returns the size it has then.
-  Point sizeAfter(Point wanted) {
+  // Reads `now` until it gives `wanted`, for a few seconds at most; returns what it gave last.
+  template <class Read>
+  static Point awaiting(Point wanted, Read now) {
     auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (std::chrono::steady_clock::now() < deadline) {
-      Point s = x_->size(window_);
-      if (s.x == wanted.x && s.y == wanted.y) {
-        break;
-      }
+    Point p = now();
+    for (; (p.x != wanted.x || p.y != wanted.y) && std::chrono::steady_clock::now() < deadline;
+         p = now()) {
       std::this_thread::sleep_for(20ms);
     }
-    return x_->size(window_);
+    return p;
+  }
+  // Waits for the window to take the size; returns the size it has then.
+  Point sizeAfter(Point wanted) {
+    return awaiting(wanted, [&] { return x_->size(window_); });
+  }
+  // Waits for the pointer to come to rest where the game holds it.
+  Point pointerAt(Point wanted) {
+    return awaiting(wanted, [&] { return x_->pointer(); });
   }
   // Moves the pointer from the screen's middle by (dx, dy); returns where the server let it go.
   Point push(int dx, int dy) {
@@ -102,6 +114,22 @@ class FullHdDesktop : public ::testing::Test {
     return x_->pointer();
   }
   std::string settings() { return support::readFile((config_ / "vombrel/settings.ini").string()); }
+  // Gives the focus to another program's window and back, as Alt+Tab or a click would, with the
+  // pointer left far outside the game's window meanwhile.
+  void awayAndBack() {
+    support::WindowId other = x_->openWindow();
+    auto give = [&](support::WindowId w) {
+      GetParam() ? (void)support::xdotool({"windowactivate", "--sync", std::to_string(w)})
+                 : x_->focus(w);
+    };
+    give(other);
+    Point away = awaiting({1900, 1060}, [&] {
+      support::xdotool({"mousemove", "1900", "1060"});
+      return x_->pointer();
+    });
+    EXPECT_EQ(away.x, 1900) << "the game kept the pointer with the focus elsewhere";
+    give(window_);
+  }
 
   std::unique_ptr<support::ScaledXServer> server_;
   std::unique_ptr<support::XProbe> x_;
@@ -113,7 +141,7 @@ class FullHdDesktop : public ::testing::Test {
   support::WindowId window_ = 0;
 };
 
-TEST_F(FullHdDesktop, FullscreenShowsTheSceneAt5xOnBlackAndKeepsThePointerToIt) {
+TEST_P(FullHdDesktop, FullscreenShowsTheSceneAt5xOnBlackAndKeepsThePointerToIt) {
   start({"--fullscreen"});
   ASSERT_EQ(sizeAfter({1920, 1080}).x, 1920);
   EXPECT_EQ(x_->size(window_).y, 1080);
@@ -153,6 +181,21 @@ TEST_F(FullHdDesktop, FullscreenShowsTheSceneAt5xOnBlackAndKeepsThePointerToIt) 
   EXPECT_EQ(push(0, -3000).y, 7) << "first row";
   EXPECT_EQ(push(0, 3000).y, 1071) << "last row";
 
+  // Shots in the sky, then the pointer set where the border is, as a tablet or a touch screen
+  // sets it, or by another program's warp: it stays on the scene, also once another program has
+  // merely tried to grab the pointer, which makes the X server let go of the scene's bounds.
+  for (int shot = 0; shot < 3; ++shot) {
+    support::xdotool({"mousemove", std::to_string(900 + 100 * shot), "300", "click", "1"});
+  }
+  support::xdotool({"mousemove", "0", "0"});
+  EXPECT_EQ(pointerAt({200, 7}).x, 200) << "the corner of the screen";
+  x_->warpPointer({1919, 1079});
+  EXPECT_EQ(pointerAt({1719, 1071}).y, 1071) << "another program's warp";
+  EXPECT_FALSE(x_->grabPointer()) << "the game does not hold the pointer";
+  support::xdotool({"mousemove", "5", "1075"});
+  Point p = pointerAt({200, 1071});
+  EXPECT_TRUE(p.x == 200 && p.y == 1071) << "after a grab tried: " << p.x << "," << p.y;
+
   // F11: the usual window, still confined to it while the game runs; the key is remembered,
   // the command line's --fullscreen is not.
   support::xdotool({"key", "F11"});
@@ -166,17 +209,40 @@ TEST_F(FullHdDesktop, FullscreenShowsTheSceneAt5xOnBlackAndKeepsThePointerToIt) 
   quit();
 }
 
-TEST_F(FullHdDesktop, TheWindowsSizeIsTheScreensOrThePlayersAndIsRemembered) {
+TEST_P(FullHdDesktop, TheWindowsSizeIsTheScreensOrThePlayersAndIsRemembered) {
   start();
   EXPECT_EQ(sizeAfter({608, 426}).x, 608);
   EXPECT_EQ(x_->size(window_).y, 426);
-  // A bigger window during a game: the pointer is kept to all of it, not to the old size.
+  // Moved by the player, the window keeps its place through fullscreen and back.
+  support::xdotool({"windowmove", std::to_string(window_), "300", "150"});
+  std::this_thread::sleep_for(300ms);
   Point o = x_->origin(window_);
+  for (int toggle = 0; toggle < 3; ++toggle) {
+    support::xdotool({"key", "F11"});
+    ASSERT_EQ(sizeAfter({1920, 1080}).x, 1920);
+    support::xdotool({"key", "F11"});
+    ASSERT_EQ(sizeAfter({608, 426}).x, 608);
+    Point back = awaiting(o, [&] { return x_->origin(window_); });
+    EXPECT_TRUE(back.x == o.x && back.y == o.y) << "moved to " << back.x << "," << back.y;
+  }
+
+  // START, then the focus to another program and back with the pointer far away: the pointer
+  // is on the scene again at once, no click needed.
   support::xdotool({"mousemove", std::to_string(o.x + kStart.x * 2),
                     std::to_string(o.y + kStart.y * 2), "click", "1"});
+  awayAndBack();
+  Point p = pointerAt({o.x + 607, o.y + 425});
+  EXPECT_TRUE(p.x == o.x + 607 && p.y == o.y + 425) << "the pointer is at " << p.x << "," << p.y;
+  EXPECT_EQ(push(-3000, 0).x, o.x);
+
+  // A bigger window during a game: the pointer is kept to all of it, not to the old size, and
+  // the window's centre stays where it was.
   support::xdotool({"key", "ctrl+plus"});
   ASSERT_EQ(sizeAfter({912, 639}).x, 912);
-  o = x_->origin(window_);
+  Point centre{o.x + 304, o.y + 213};
+  o = awaiting({centre.x - 456, centre.y - 319}, [&] { return x_->origin(window_); });
+  EXPECT_LE(std::abs(o.x + 456 - centre.x) + std::abs(o.y + 319 - centre.y), 1);
+  std::this_thread::sleep_for(300ms);  // the game hears of the move a moment later
   EXPECT_EQ(push(3000, 0).x, o.x + 911);
   EXPECT_EQ(push(0, 3000).y, o.y + 638);
   support::xdotool({"key", "alt+Return"});
@@ -192,9 +258,17 @@ TEST_F(FullHdDesktop, TheWindowsSizeIsTheScreensOrThePlayersAndIsRemembered) {
   EXPECT_EQ(sizeAfter({912, 639}).y, 639);
   quit();
 
-  // This run's --scale wins and is not saved.
+  // This run's --scale wins and is not saved; the largest is the most the screen holds with
+  // the window manager's title bar and borders on it too.
   start({"--scale", "1"});
   EXPECT_EQ(sizeAfter({304, 213}).x, 304);
+  quit();
+  start({"--scale", "9"});
+  const int largest = GetParam() ? 4 : 5;
+  EXPECT_EQ(sizeAfter({304 * largest, 213 * largest}).y, 213 * largest);
+  support::Box f = x_->frame(window_);
+  EXPECT_TRUE(f.left >= 0 && f.top >= 0 && f.right < 1920 && f.bottom < 1080)
+      << "the frame reaches " << f.left << "," << f.top << " to " << f.right << "," << f.bottom;
   quit();
   EXPECT_NE(settings().find("scale=3"), std::string::npos) << settings();
 
@@ -207,5 +281,10 @@ TEST_F(FullHdDesktop, TheWindowsSizeIsTheScreensOrThePlayersAndIsRemembered) {
   EXPECT_NE(said.find("settings.ini"), std::string::npos) << said;
   EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
 }
+
+INSTANTIATE_TEST_SUITE_P(Desktop, FullHdDesktop, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "Openbox" : "Bare";
+                         });
 
 }  // namespace

@@ -276,6 +276,54 @@ void XProbe::ungrabPointer() {
   XSync(display_, False);
 }
 
+void XProbe::warpPointer(Point to) {
+  XWarpPointer(display_, None, DefaultRootWindow(display_), 0, 0, 0, 0, to.x, to.y);
+  XSync(display_, False);
+}
+
+WindowId XProbe::openWindow() {
+  Window w =
+      XCreateSimpleWindow(display_, DefaultRootWindow(display_), 20, 20, 200, 100, 0, 0, 0xffffff);
+  XStoreName(display_, w, "another program");
+  XMapWindow(display_, w);
+  XSync(display_, False);
+  return w;
+}
+
+Box XProbe::frame(WindowId window) {
+  // The ancestor that is a child of the root: the frame, or the window itself.
+  Window w = window, root = 0, parent = 0;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  while (XQueryTree(display_, w, &root, &parent, &children, &count) != 0) {
+    if (children != nullptr) {
+      XFree(children);
+    }
+    if (parent == root || parent == 0) {
+      break;
+    }
+    w = parent;
+  }
+  Point at = origin(w), extent = size(w);
+  return {at.x, at.y, at.x + extent.x - 1, at.y + extent.y - 1};
+}
+
+bool XProbe::windowManaged() {
+  Atom check = XInternAtom(display_, "_NET_SUPPORTING_WM_CHECK", False);
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, remaining = 0;
+  unsigned char* data = nullptr;
+  bool named =
+      XGetWindowProperty(display_, DefaultRootWindow(display_), check, 0, 1, False, XA_WINDOW,
+                         &type, &format, &count, &remaining, &data) == Success &&
+      count == 1;
+  if (data != nullptr) {
+    XFree(data);
+  }
+  return named;
+}
+
 std::string Image::savePng(const std::string& path) const {
   TempFile ppm("vombrel-shot");
   if (ppm.path().empty()) {
@@ -310,7 +358,7 @@ bool xdotool(const std::vector<std::string>& args) {
   return run.started() && run.waitExit(std::chrono::seconds(10)) == 0;
 }
 
-ScaledXServer::ScaledXServer(int dpi, const std::string& xftDpi, Point screen) {
+ScaledXServer::ScaledXServer(int dpi, const std::string& xftDpi, Point screen, bool windowManager) {
   int fds[2];
   if (pipe(fds) != 0) {
     error_ = "cannot make a pipe for Xvfb";
@@ -356,6 +404,31 @@ ScaledXServer::ScaledXServer(int dpi, const std::string& xftDpi, Point screen) {
   ChildProcess set("/usr/bin/env", xprop);
   if (!set.started() || set.waitExit(std::chrono::seconds(10)) != 0) {
     error_ = "xprop cannot set Xft.dpi on display " + display_;
+    return;
+  }
+  if (!windowManager) {
+    return;
+  }
+  ChildOptions openbox;
+  openbox.args = {"openbox"};
+  openbox.env = {{"DISPLAY", display_}};
+  openbox.outputFile = log.path();
+  windowManager_ = std::make_unique<ChildProcess>("/usr/bin/env", openbox);
+  // It runs once it names itself on the root window.
+  std::optional<std::string> ours;
+  if (const char* d = std::getenv("DISPLAY")) {
+    ours = d;
+  }
+  setenv("DISPLAY", display_.c_str(), 1);
+  XProbe x;
+  ours ? setenv("DISPLAY", ours->c_str(), 1) : unsetenv("DISPLAY");
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (x.connected() && !x.windowManaged() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  if (!x.connected() || !x.windowManaged()) {
+    error_ = "openbox did not start on display " + display_ + ": " + windowManager_->error() +
+             readFile(log.path());
   }
 }
 

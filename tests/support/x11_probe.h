@@ -105,6 +105,15 @@ class XProbe {
   // other client holds it already.
   bool grabPointer();
   void ungrabPointer();
+  // Moves the pointer as another program may, wherever it is held.
+  void warpPointer(Point to);
+  // A plain window of this probe's own, another program's window to give the focus to.
+  WindowId openWindow();
+  // The window with the frame a window manager drew around it, on the screen; the window itself
+  // where no window manager runs.
+  Box frame(WindowId window);
+  // Whether a window manager runs on the display.
+  bool windowManaged();
 
  private:
   _XDisplay* display_ = nullptr;
@@ -116,11 +125,13 @@ bool xdotool(const std::vector<std::string>& args);
 
 // An X server of one's own: Xvfb with a screen of the given size (1024 x 768 unless said) at the
 // dpi, which it also publishes as the Xft.dpi resource, as a desktop scaled to it does (or
-// publishes xftDpi there, whatever it says, when that is given). It takes a free display number;
-// point $DISPLAY at display() to use it. Ended with the object.
+// publishes xftDpi there, whatever it says, when that is given). With `windowManager`, openbox
+// runs on it, framing and focusing the windows as on a player's desktop. It takes a free display
+// number; point $DISPLAY at display() to use it. Ended with the object.
 class ScaledXServer {
  public:
-  explicit ScaledXServer(int dpi, const std::string& xftDpi = "", Point screen = {1024, 768});
+  explicit ScaledXServer(int dpi, const std::string& xftDpi = "", Point screen = {1024, 768},
+                         bool windowManager = false);
   ~ScaledXServer();
   ScaledXServer(const ScaledXServer&) = delete;
   ScaledXServer& operator=(const ScaledXServer&) = delete;
@@ -130,6 +141,7 @@ class ScaledXServer {
 
  private:
   std::unique_ptr<ChildProcess> server_;
+  std::unique_ptr<ChildProcess> windowManager_;  // goes before the server
   std::string display_;
   std::string error_;
 };
