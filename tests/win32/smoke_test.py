@@ -2,12 +2,12 @@
 """End-to-end test of the real vombrel.exe under Wine on an X display (scripts/test-windows.sh
 sets up Wine's prefix and the display): a wrong option is a message box and status 2, no game;
 with --scale 2 the window comes up with its title and a 608 x 426 client area; a real click on
-START shows STOP and the counter; a lone Alt leaves the counter counting and the figure moving;
-the window dragged by its title bar during the game takes the cursor's confinement along; a
-figure comes up; a click on it scores 10; F11 and Alt+Enter show the scene fullscreen, the
-cursor confined to it, and again the window at its size and place, toggle after toggle;
-Ctrl+minus makes it 1x and is remembered in %APPDATA%; the exit label ends the program with
-status 0.
+START shows STOP and the counter; a lone Alt leaves the counter counting and the figure moving,
+and so does a hand holding the window by its title bar; the window dragged during the game
+takes the cursor's confinement along; a figure comes up; a click on it scores 10; F11 and
+Alt+Enter show the scene fullscreen, the cursor confined to it, and again the window at its
+size and place, toggle after toggle; Ctrl+minus makes it 1x and is remembered in %APPDATA%; the
+exit label ends the program with status 0.
 
 With --managed the display has a window manager that frames the window (Wine's defaults) and
 another window, titled "other", to take the focus: the game is played there as a player with a
@@ -108,12 +108,17 @@ class Window:
         x, y, w, h = self.frame
         run("import", "-window", "root", "-crop", f"{w}x{h}+{x}+{y}", "+repage", path)
 
-    def drag_by(self, dx, dy):
-        """Carries the window by its title bar, in steps as a hand would."""
+    def drag_by(self, dx, dy, halfway):
+        """Carries the window by its title bar, in steps as a hand would, and calls halfway()
+        while the hand holds it there."""
         x, y = self.frame[0] + self.frame[2] // 2, self.frame[1] + (self.top - self.frame[1]) // 2
         steps = ["mousemove", str(x), str(y), "sleep", "0.1", "mousedown", "1"]
         for i in range(1, 4):
             steps += ["sleep", "0.1", "mousemove", str(x + dx * i // 3), str(y + dy * i // 3)]
+            if i == 2:
+                run("xdotool", *steps)
+                halfway()
+                steps = []
         run("xdotool", *steps, "sleep", "0.2", "mouseup", "1", "sleep", "0.2")
 
     def click(self, x, y):
@@ -314,10 +319,10 @@ def without_window_manager(game, window, opening, screenshots):
         window.save(screenshots + "/screenshot-wine.png")
     score_before = start_game(window, opening).count(SCORE, red)
 
-    # The confinement goes with the window: the pointer reaches the corners of the window at
-    # its new place, and no further.
+    # The game goes on while the window is held by its title bar, and the confinement goes with
+    # the window: the pointer reaches the corners of the window at its new place, and no further.
     xid = windows_named("^Vombrel !!!!$")[-1]
-    window.drag_by(300, 300)
+    window.drag_by(300, 300, lambda: keeps_going(Window(xid), "while the title bar is held"))
     window = Window(xid)
     if window.frame[:2] != (300, 300):
         fail(f"the window dragged by 300, 300 stands at {window.frame[:2]}")
