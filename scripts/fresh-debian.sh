@@ -121,6 +121,10 @@ extra=$(awk -v dir="$root/usr/local/share/ca-certificates" '
 in_root update-ca-certificates >>"$dir/setup.log" 2>&1
 say "the root trusts $extra more certificate authorities of this machine's"
 
+# The root is a mount of its own, as / is on a machine, so that the tests can make private
+# mount namespaces in it.
+mount --bind "$root" "$root"
+mount --make-private "$root"
 mount -t proc proc "$root/proc"
 mount -t sysfs sysfs "$root/sys"
 mount --bind /dev "$root/dev"
