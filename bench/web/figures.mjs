@@ -23,8 +23,10 @@ const kb = (n) => (n / 1024).toFixed(1) + ' KB';
 let raw = 0, gzip = 0;
 for (const f of files) {
   const bytes = fs.readFileSync(path.join(pageDir, f));
+  const packed = zlib.gzipSync(bytes, {level: 9}).length;
   raw += bytes.length;
-  gzip += zlib.gzipSync(bytes, {level: 9}).length;
+  gzip += packed;
+  console.log(`  ${f}: ${kb(bytes.length)} raw, ${kb(packed)} gzip`);
 }
 console.log(`download: ${kb(raw)} raw, ${kb(gzip)} gzip (${files.join(', ')})`);
 

@@ -52,10 +52,9 @@ struct WebHost::State {
   Painter painter;
   CallbackHost::Loop* loop = nullptr;  // the game's, from serve()
   int width = 0, height = 0;
-  bool running = false;    // a run has begun and its window has not closed
-  bool listening = false;  // the page's events come to this state
-  bool modal = false;      // the message box is open: time and input wait
-  long timeout = 0;        // the pending emscripten_set_timeout, 0 for none
+  bool running = false;  // a run has begun and its window has not closed
+  bool modal = false;    // the message box is open: time and input wait
+  long timeout = 0;      // the pending emscripten_set_timeout, 0 for none
 
   // The game's clock leaves out the time the page spent hidden: a hidden page is out of sight,
   // so the game's time stands still and no timer falls due while nobody can play.
@@ -236,7 +235,7 @@ struct WebHost::State {
 
   // A finger is the left button where it touches: it never asks for the lock, since a locked
   // pointer would stay where it was and every tap would land there. The page's touches come
-  // one by one (vw_listen_touches), and the page keeps the browser from scrolling, zooming or
+  // one by one (vw_listen), and the page keeps the browser from scrolling, zooming or
   // sending mouse events after them.
   void touch(TouchKind kind, int id, double clientX, double clientY) {
     if (kind == TouchKind::Start) {
@@ -323,8 +322,21 @@ WebHost::~WebHost() {
   page = nullptr;
 }
 
+// The page's events are listened to from the start, in a task before the first run's: until a
+// run begins, the game hears nothing of them.
 void WebHost::serve(Loop& loop) {
-  state_->loop = &loop;
+  State& s = *state_;
+  s.loop = &loop;
+  vw_listen(&pageClosed, &messageBoxClosed, &relayout, &playAgain, &touched);
+  emscripten_set_mousedown_callback(kCanvas, &s, EM_FALSE, &State::onDown);
+  emscripten_set_mouseup_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, &s, EM_FALSE, &State::onUp);
+  emscripten_set_mousemove_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, &s, EM_FALSE, &State::onMove);
+  emscripten_set_pointerlockchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, &s, EM_FALSE,
+                                            &State::onLockChange);
+  emscripten_set_visibilitychange_callback(&s, EM_FALSE, &State::onVisibility);
+  EmscriptenVisibilityChangeEvent shown;
+  if (emscripten_get_visibility_status(&shown) == EMSCRIPTEN_RESULT_SUCCESS && shown.hidden)
+    s.hiddenSince = emscripten_get_now();
   for (int id = static_cast<int>(assets::Pic::Landscape); id <= static_cast<int>(assets::Pic::Icon);
        ++id) {
     auto bytes = assets::picture(static_cast<assets::Pic>(id));
@@ -348,20 +360,7 @@ Status WebHost::open(const WindowSetup& setup) {
   s.height = setup.clientHeight;
   // The page keeps its own title, the game's name: the window's caption is the game's.
   vw_open(s.width, s.height, setup.cursor.data(), setup.cursor.size(), cursor.image.hotspotX,
-          cursor.image.hotspotY, &pageClosed, &messageBoxClosed, &relayout, &playAgain);
-  if (s.listening)
-    return {};
-  s.listening = true;
-  emscripten_set_mousedown_callback(kCanvas, &s, EM_FALSE, &State::onDown);
-  emscripten_set_mouseup_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, &s, EM_FALSE, &State::onUp);
-  emscripten_set_mousemove_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, &s, EM_FALSE, &State::onMove);
-  vw_listen_touches(&touched);
-  emscripten_set_pointerlockchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, &s, EM_FALSE,
-                                            &State::onLockChange);
-  emscripten_set_visibilitychange_callback(&s, EM_FALSE, &State::onVisibility);
-  EmscriptenVisibilityChangeEvent shown;
-  if (emscripten_get_visibility_status(&shown) == EMSCRIPTEN_RESULT_SUCCESS && shown.hidden)
-    s.hiddenSince = emscripten_get_now();
+          cursor.image.hotspotY);
   return {};
 }
 

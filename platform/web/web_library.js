@@ -89,27 +89,19 @@ mergeInto(LibraryManager.library, {
     return true;
   },
 
-  vw_open__deps: ['$vombrel', '$vombrel_layout'],
-  vw_open: function(width, height, cursor, cursorLen, hotX, hotY, onClose, onDialogClosed,
-                    onRelayout, onAgain) {
+  // The page's own events, listened to once, before the game's first run: the C++ side hands
+  // back what it wants to hear of them. onRelayout comes when the canvas took a new factor and
+  // must be painted anew; onAgain when the player asks for a new run after the end; onTouch
+  // with each changed touch on the canvas (its kind, as TouchKind, its identifier and where it
+  // is on the page).
+  vw_listen__deps: ['$vombrel', '$vombrel_layout'],
+  vw_listen: function(onClose, onDialogClosed, onRelayout, onAgain, onTouch) {
     const v = vombrel;
-    v.width = width;
-    v.height = height;
     v.canvas = document.getElementById('canvas');
     v.frame = document.getElementById('window');
-    document.getElementById('ended').hidden = true;
-    if (v.opened) {
-      // The program runs again on the page it ran on: the canvas and its events are in place.
-      v.ctx.setTransform(1, 0, 0, 1, 0, 0);
-      v.ctx.fillStyle = '#000';
-      v.ctx.fillRect(0, 0, v.canvas.width, v.canvas.height);
-      v.ctx.setTransform(v.factor, 0, 0, v.factor, 0, 0);
-      return;
-    }
-    v.opened = true;
-    vombrel_layout();
+    v.sight = document.getElementById('sight');
     const relayout = () => {
-      if (vombrel_layout()) {{{ makeDynCall('v', 'onRelayout') }}}();
+      if (v.opened && vombrel_layout()) {{{ makeDynCall('v', 'onRelayout') }}}();
     };
     window.addEventListener('resize', relayout);
     document.addEventListener('fullscreenchange', relayout);
@@ -132,17 +124,9 @@ mergeInto(LibraryManager.library, {
     document.getElementById('again').addEventListener('click', () => {
       {{{ makeDynCall('v', 'onAgain') }}}();
     });
-
-    // The gun sight: drawn by the page at the game's own pointer, scaled like the scene and cut
-    // to it, in place of the page's cursor, whether the pointer is free or locked.
-    v.canvas.style.cursor = 'none';
-    v.sight = document.getElementById('sight');
-    v.sight.src = URL.createObjectURL(new Blob([v.bytes(cursor, cursorLen)], {type: 'image/x-icon'}));
     v.canvas.addEventListener('mouseleave', () => {
       if (!document.pointerLockElement) v.sight.style.display = 'none';
     });
-    v.hotX = hotX;
-    v.hotY = hotY;
 
     // Browsers start sound only after a gesture: a mouse's press or a finger's lift wakes it.
     const wake = () => {
@@ -150,6 +134,20 @@ mergeInto(LibraryManager.library, {
     };
     for (const type of ['pointerdown', 'pointerup']) {
       document.addEventListener(type, wake, {capture: true, passive: true});
+    }
+
+    // The canvas's CSS (touch-action: none) keeps the browser from scrolling and zooming there,
+    // so touches' starts and moves are listened to passively; a lift cancels the mouse events a
+    // browser sends after a tap, if the browser still lets it.
+    const kinds = {touchstart: 0, touchmove: 1, touchend: 2, touchcancel: 3};
+    for (const type in kinds) {
+      v.canvas.addEventListener(type, (e) => {
+        if (type === 'touchend' && e.cancelable) e.preventDefault();
+        for (let i = 0; i < e.changedTouches.length; ++i) {
+          const t = e.changedTouches[i];
+          {{{ makeDynCall('viidd', 'onTouch') }}}(kinds[type], t.identifier, t.clientX, t.clientY);
+        }
+      }, {passive: type !== 'touchend'});
     }
 
     const dialog = document.getElementById('message');
@@ -162,22 +160,30 @@ mergeInto(LibraryManager.library, {
     });
   },
 
-  // The touches on the canvas, each changed one handed over on its own. The canvas's CSS
-  // (touch-action: none) keeps the browser from scrolling and zooming there, so starts and moves
-  // are listened to passively; a lift cancels the mouse events a browser sends after a tap, if
-  // the browser still lets it.
-  vw_listen_touches: function(onTouch) {
-    const canvas = document.getElementById('canvas');
-    const kinds = {touchstart: 0, touchmove: 1, touchend: 2, touchcancel: 3};
-    for (const type in kinds) {
-      canvas.addEventListener(type, (e) => {
-        if (type === 'touchend' && e.cancelable) e.preventDefault();
-        for (let i = 0; i < e.changedTouches.length; ++i) {
-          const t = e.changedTouches[i];
-          {{{ makeDynCall('viidd', 'onTouch') }}}(kinds[type], t.identifier, t.clientX, t.clientY);
-        }
-      }, {passive: type !== 'touchend'});
+  // Sets the canvas up for a window of width x height game pixels, once per page; a later call
+  // starts a new run on the same canvas.
+  vw_open__deps: ['$vombrel', '$vombrel_layout'],
+  vw_open: function(width, height, cursor, cursorLen, hotX, hotY) {
+    const v = vombrel;
+    v.width = width;
+    v.height = height;
+    document.getElementById('ended').hidden = true;
+    if (v.opened) {
+      // The program runs again on the page it ran on: the canvas and its events are in place.
+      v.ctx.setTransform(1, 0, 0, 1, 0, 0);
+      v.ctx.fillStyle = '#000';
+      v.ctx.fillRect(0, 0, v.canvas.width, v.canvas.height);
+      v.ctx.setTransform(v.factor, 0, 0, v.factor, 0, 0);
+      return;
     }
+    v.opened = true;
+    vombrel_layout();
+    // The gun sight: drawn by the page at the game's own pointer, scaled like the scene and cut
+    // to it, in place of the page's cursor, whether the pointer is free or locked.
+    v.canvas.style.cursor = 'none';
+    v.sight.src = URL.createObjectURL(new Blob([v.bytes(cursor, cursorLen)], {type: 'image/x-icon'}));
+    v.hotX = hotX;
+    v.hotY = hotY;
   },
 
   // Where the browser says no to the lock (a sandboxed frame, a refused permission) the game

@@ -5,16 +5,20 @@
 #include <cstddef>
 #include <cstdint>
 
-// A touch's step, as vw_listen_touches hands it over.
+// A touch's step, as vw_listen hands it over.
 enum class TouchKind : int { Start = 0, Move = 1, End = 2, Cancel = 3 };
 
 extern "C" {
+// Listens to the page's own events, once, before the first run: the page's close, the message
+// box's, a new factor of the canvas (which must be painted anew), the player's asking for a new
+// run after the end, and each changed touch on the canvas, with its kind (TouchKind), its
+// identifier and where it is on the page (CSS pixels from the viewport's corner).
+void vw_listen(void (*onClose)(), void (*onDialogClosed)(), void (*onRelayout)(), void (*onAgain)(),
+               void (*onTouch)(int kind, int id, double clientX, double clientY));
 // Sets the canvas up for a window of width x height game pixels, once per page; a later call
-// starts a new run on the same canvas. onRelayout comes when the canvas took a new factor and
-// must be painted anew; onAgain when the player asks for a new run after the end.
+// starts a new run on the same canvas.
 void vw_open(int width, int height, const std::uint8_t* cursor, std::size_t cursorLen, int hotX,
-             int hotY, void (*onClose)(), void (*onDialogClosed)(), void (*onRelayout)(),
-             void (*onAgain)());
+             int hotY);
 void vw_load_picture(const std::uint8_t* bytes, std::size_t len);
 void vw_load_font(const std::uint8_t* bytes, std::size_t len, bool bold, bool italic);
 void vw_load_sound(std::uint32_t hash, const std::uint8_t* bytes, std::size_t len);
@@ -38,9 +42,6 @@ void vw_text(const char* text, std::size_t len, int x, int baseline, int r, int 
 void vw_marks_update(const void* layer, const std::uint8_t* rgba, int w, int h);
 void vw_marks_draw(const void* layer, int x, int y);
 
-// Hands each changed touch on the canvas to onTouch, with its kind (TouchKind), its identifier
-// and where it is on the page (CSS pixels from the viewport's corner).
-void vw_listen_touches(void (*onTouch)(int kind, int id, double clientX, double clientY));
 void vw_request_lock();
 void vw_exit_lock();
 void vw_end_program();
