@@ -1,0 +1,322 @@
+// The SDL host's window and view: the scene drawn by SDL's software renderer straight into the
+// window's pixels at the scene's whole factor, the whole window or in fullscreen the middle of
+// the screen with black around it; the factor the screen allows with the window manager's frame
+// on it too; the window's place kept through a new size and through fullscreen; the cursor's
+// shape over the scene. Only what changed is drawn and sent to the screen, so a big window costs
+// little more than a small one. Whatever the factor, the game sees a 304 x 213 client area.
+#include <SDL.h>
+
+#include <algorithm>
+
+#include "platform/images/image_decoders.h"
+#include "platform/pointer.h"
+#include "platform/sdl/sdl_display.h"
+#include "platform/sdl/sdl_host_class.h"
+
+namespace platform::sdl {
+
+namespace {
+
+// The dots per inch of a desktop at its usual scale, 100 %.
+constexpr double kStandardDpi = 96.0;
+
+}  // namespace
+
+// The gun sight at the scene's factor, so that it still frames what it hits.
+void SdlHost::loadCursor() {
+  images::Decoded decoded = images::decodeIconOrCursor(cursorImage_);
+  if (!decoded.ok()) {
+    SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "cannot decode the gun sight cursor: %s",
+                decoded.error.c_str());
+    return;
+  }
+  const int k = view_.factor;
+  SurfaceOwner sight(sdl::surfaceFrom(decoded.image));
+  if (sight != nullptr && k > 1) {
+    SurfaceOwner big(
+        SDL_CreateRGBSurfaceWithFormat(0, sight->w * k, sight->h * k, 32, sight->format->format));
+    if (big != nullptr) {
+      SDL_SetSurfaceBlendMode(sight.get(), SDL_BLENDMODE_NONE);
+      SDL_BlitScaled(sight.get(), nullptr, big.get(), nullptr);
+    }
+    sight = std::move(big);
+  }
+  CursorOwner made;
+  if (sight != nullptr) {
+    made.reset(
+        SDL_CreateColorCursor(sight.get(), decoded.image.hotspotX * k, decoded.image.hotspotY * k));
+  }
+  if (made == nullptr) {
+    SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "cannot make the gun sight cursor: %s",
+                SDL_GetError());
+    return;
+  }
+  // The old sight goes only once the new one shows.
+  SDL_SetCursor(made.get());
+  shownCursor_ = made.get();
+  gunSight_ = std::move(made);
+}
+
+// The window's usual factor takes up to half the usable area of the screen it is on now, and at
+// least the desktop's own scale (2 at 192 dpi); the player may go up to what fits with the
+// window manager's frame, so that the title bar is never pushed off the top.
+desktop::FactorLimits SdlHost::limits() const {
+  const desktop::Rect usable = usableArea();
+  const desktop::Size room = desktop::clientRoom({usable.width, usable.height}, frame_);
+  int desktopFactor = static_cast<int>(sdl::desktopDpi(window_.get()).x / kStandardDpi);
+  return {desktop::defaultFactor(scene_, room, desktopFactor),
+          desktop::fittingFactor(scene_, room)};
+}
+
+desktop::Rect SdlHost::usableArea() const {
+  int display = std::max(0, SDL_GetWindowDisplayIndex(window_.get()));
+  SDL_Rect usable{0, 0, scene_.width, scene_.height};
+  SDL_GetDisplayUsableBounds(display, &usable);
+  return {usable.x, usable.y, usable.w, usable.h};
+}
+
+desktop::Rect SdlHost::clientRect() const {
+  desktop::Rect r;
+  sdl::windowOrigin(window_.get(), &r.x, &r.y);
+  SDL_GetWindowSize(window_.get(), &r.width, &r.height);
+  return r;
+}
+
+// Asks the window system for the window the choice describes; followWindowSize() paints into
+// whatever it gives. A window of a new size keeps its centre where it was, moved only as far as
+// its frame must to stay on the screen; one that leaves fullscreen goes back where it stood.
+void SdlHost::applyChoice(desktop::Choice choice) {
+  SDL_Window* w = window_.get();
+  if (choice.fullscreen) {
+    if (!placed_) {
+      // Opening fullscreen, the window gets its size and place first: a window manager keeps
+      // them for when it leaves fullscreen.
+      applyChoice({choice.factor, false});
+    } else if (!fullscreen_) {
+      windowed_ = clientRect();
+    }
+    fullscreen_ = true;
+    SDL_Rect screen;
+    if (sdl::windowManagerCanFullscreen(w)) {
+      SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    } else if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(w)), &screen) == 0) {
+      // Without a window manager there is no frame to take away: covering the screen is all.
+      SDL_SetWindowPosition(w, screen.x, screen.y);
+      SDL_SetWindowSize(w, screen.w, screen.h);
+    }
+    return;
+  }
+  const desktop::Frame& f = frame_;
+  auto withFrame = [&](desktop::Rect r) {
+    return desktop::Rect{r.x - f.left, r.y - f.top, r.width + f.left + f.right,
+                         r.height + f.top + f.bottom};
+  };
+  // A window not yet shown, or that opened fullscreen, has no place of its own: the middle.
+  const desktop::Rect usable = usableArea();
+  desktop::Rect was = usable;
+  if (fullscreen_ && windowed_) {
+    was = withFrame(*windowed_);
+  } else if (!fullscreen_ && placed_) {
+    was = withFrame(clientRect());
+  }
+  fullscreen_ = false;
+  const desktop::Size size{scene_.width * choice.factor, scene_.height * choice.factor};
+  const desktop::Rect framed = desktop::keepCentre(
+      was, {size.width + f.left + f.right, size.height + f.top + f.bottom}, usable);
+  if ((SDL_GetWindowFlags(w) & SDL_WINDOW_FULLSCREEN) != 0) {
+    // Leaving fullscreen, SDL moves the window back itself, taking off the frame it knows of
+    // then, which in fullscreen is none: the window would come back lower by its title bar, or
+    // be moved twice. SDL is told the size and the place that come out right, and moves it once.
+    desktop::Frame known;
+    SDL_GetWindowBordersSize(w, &known.top, &known.left, &known.bottom, &known.right);
+    SDL_SetWindowSize(w, size.width, size.height);
+    SDL_SetWindowPosition(w, framed.x + known.left, framed.y + known.top);
+    SDL_SetWindowFullscreen(w, 0);
+    return;
+  }
+  SDL_SetWindowSize(w, size.width, size.height);
+  SDL_SetWindowPosition(w, framed.x + f.left, framed.y + f.top);
+}
+
+// Reads what the window manager draws around the window, which it knows once it has mapped the
+// window, and not in fullscreen, where there is none; true when that changed.
+bool SdlHost::followFrame() {
+  desktop::Frame now;
+  if (SDL_GetWindowBordersSize(window_.get(), &now.top, &now.left, &now.bottom, &now.right) != 0 ||
+      now == frame_) {
+    return false;
+  }
+  frame_ = now;
+  return true;
+}
+
+// Draws the scene into the window's pixels as the window is now: in a window of its own size
+// at its factor, anywhere else centred at the largest factor that fits, on black.
+Status SdlHost::paintInto() {
+  painter_.reset();
+  renderer_.reset();
+  sceneSurface_.reset();
+  pixelsGone_ = false;
+  int w = 0, h = 0;
+  SDL_GetWindowSize(window_.get(), &w, &h);
+  const desktop::Choice& choice = choices_.current();
+  int oldFactor = view_.factor;
+  view_ = choice.fullscreen ? desktop::fullscreenView(scene_, {w, h})
+                            : desktop::centredView(scene_, {w, h}, choice.factor);
+
+  SDL_Surface* pixels = SDL_GetWindowSurface(window_.get());
+  if (pixels == nullptr) {
+    return {"cannot draw into the window: " + sdlError()};
+  }
+  SDL_FillRect(pixels, nullptr, SDL_MapRGB(pixels->format, 0, 0, 0));
+  const desktop::Rect& r = view_.scene;
+  const int bytes = pixels->format->BytesPerPixel;
+  auto* origin = static_cast<Uint8*>(pixels->pixels) + r.y * pixels->pitch + r.x * bytes;
+  sceneSurface_.reset(SDL_CreateRGBSurfaceWithFormatFrom(origin, r.width, r.height,
+                                                         pixels->format->BitsPerPixel,
+                                                         pixels->pitch, pixels->format->format));
+  if (sceneSurface_ != nullptr) {
+    renderer_.reset(SDL_CreateSoftwareRenderer(sceneSurface_.get()));
+  }
+  if (renderer_ == nullptr) {
+    return {"cannot draw into the window: " + sdlError()};
+  }
+  // White, the window's background colour, until the first frame paints over it.
+  SDL_SetRenderDrawColor(renderer_.get(), 255, 255, 255, 255);
+  SDL_RenderClear(renderer_.get());
+  painter_ = std::make_unique<sdl::Painter>(renderer_.get(), fonts_, view_.factor);
+  if (view_.factor != oldFactor || gunSight_ == nullptr) {
+    loadCursor();
+  }
+  return {};
+}
+
+// Called by SDL as it queues each event, in whichever thread queues it.
+int SdlHost::watchSize(void* host, SDL_Event* e) {
+  if (e->type == SDL_WINDOWEVENT && e->window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+    static_cast<SdlHost*>(host)->pixelsGone_ = true;
+  }
+  return 0;
+}
+
+// After the window system has changed the window's size (fullscreen, a factor, a window manager
+// of its own mind), paints the whole scene again at the new size; false when nothing changed.
+// SDL drops the old pixels as soon as it hears of the new size, so this runs before any drawing.
+bool SdlHost::followWindowSize() {
+  int w = 0, h = 0;
+  SDL_GetWindowSize(window_.get(), &w, &h);
+  if (renderer_ != nullptr && !pixelsGone_ && desktop::Size{w, h} == view_.client) {
+    return false;
+  }
+  if (Status st = paintInto(); !st.ok()) {
+    SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s", st.error.c_str());
+    return true;
+  }
+  forms::Frame all = lastFrame_;
+  all.damage = {0, 0, scene_.width, scene_.height};
+  painter_->paint(all);
+  SDL_RenderFlush(renderer_.get());
+  SDL_UpdateWindowSurface(window_.get());
+  confinement_->follow();
+  updateCursor();
+  return true;
+}
+
+void SdlHost::show() {
+  if (window_ == nullptr) {
+    return;
+  }
+  SDL_ShowWindow(window_.get());
+  // The frame is known only now that the window manager has put it around the window: the
+  // factor the program opens with is chosen again with the frame on the screen too.
+  SDL_PumpEvents();
+  if (!fullscreen_ && followFrame()) {
+    applyChoice(choices_.start(limits()));
+    followWindowSize();
+  }
+  placed_ = true;
+}
+
+void SdlHost::render(const forms::Frame& frame) {
+  if (window_ == nullptr) {
+    return;
+  }
+  lastFrame_ = frame;
+  arrowAreas_ = frame.arrowCursorAreas;
+  if (followWindowSize() || painter_ == nullptr || frame.damage.empty()) {
+    return;
+  }
+  painter_->paint(frame);
+  present(frame.damage);
+  // The scene may have moved under a pointer that stands still.
+  updateCursor();
+}
+
+// Sends the damaged part of the window to the screen, and no more: at 5x a whole frame would be
+// six megabytes for a figure that moved a few pixels.
+void SdlHost::present(const forms::PixelRect& damage) {
+  forms::PixelRect d = damage.intersect({0, 0, scene_.width, scene_.height});
+  if (d.empty()) {
+    return;
+  }
+  SDL_RenderFlush(renderer_.get());
+  desktop::Rect r = view_.toClient({d.x, d.y, d.w, d.h});
+  SDL_Rect area{r.x, r.y, r.width, r.height};
+  SDL_UpdateWindowSurfaceRects(window_.get(), &area, 1);
+}
+
+// The window shows the gun sight, except over the picture boxes, where the arrow shows.
+void SdlHost::updateCursor() {
+  if (gunSight_ == nullptr || arrow_ == nullptr) {
+    return;
+  }
+  int x = 0, y = 0;
+  SDL_GetMouseState(&x, &y);
+  bool overBox = false;
+  // The black border is no place to shoot: the arrow shows there too.
+  if (SDL_GetMouseFocus() == window_.get()) {
+    desktop::ScenePoint p = view_.toScene(x, y);
+    overBox = !p.inside || showsArrow(arrowAreas_, static_cast<int>(p.x), static_cast<int>(p.y));
+  }
+  SDL_Cursor* wanted = overBox ? arrow_.get() : gunSight_.get();
+  if (wanted != shownCursor_) {
+    SDL_SetCursor(wanted);
+    shownCursor_ = wanted;
+  }
+}
+
+forms::WindowRect SdlHost::windowRect() const {
+  if (window_ == nullptr) {
+    return {};
+  }
+  int x = 0, y = 0, w = 0, h = 0;
+  SDL_GetWindowPosition(window_.get(), &x, &y);
+  SDL_GetWindowSize(window_.get(), &w, &h);
+  // Without a window manager there is no frame, and SDL says so by failing: zero it is.
+  int top = 0, left = 0, bottom = 0, right = 0;
+  if (SDL_GetWindowBordersSize(window_.get(), &top, &left, &bottom, &right) != 0) {
+    top = left = bottom = right = 0;
+  }
+  double t = twipsPerPixel();
+  return {(x - left) * t, (y - top) * t, (w + left + right) * t, (h + top + bottom) * t};
+}
+
+forms::ScreenInfo SdlHost::screen() const {
+  SDL_Rect bounds;
+  if (window_ == nullptr ||
+      SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window_.get())), &bounds) != 0) {
+    return {};
+  }
+  double t = twipsPerPixel();
+  return {bounds.w * t, bounds.h * t, t, t};
+}
+
+// The scale the window is really laid out at, not the desktop's: at 168 dpi the window keeps its
+// 304 pixels for the form's 4560 twips, 15 to the pixel, where the desktop's figure is 8.57; at
+// 192 dpi it doubles them, 7.5 to the pixel. The game turns its window's twips back into screen
+// pixels to confine the cursor, so they must be counted at the window's own scale.
+double SdlHost::twipsPerPixel() const {
+  return static_cast<double>(forms::kTwipsPerPixel) / view_.factor;
+}
+
+}  // namespace platform::sdl
