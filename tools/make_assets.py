@@ -1259,7 +1259,7 @@ def wav_samples(wav):
 
 
 def page_font(source, target):
-    """The font without its hinting (the browser's canvas never uses it) as WOFF2."""
+    """The font as WOFF2 without its hinting, which changes no pixel the page's canvas draws."""
     from fontTools import subset
     from fontTools.ttLib import TTFont
     font = TTFont(source, recalcTimestamp=False)
@@ -1306,7 +1306,7 @@ def make_page_copies():
                         f"--sample-rate={RATE}", "-8", "-e", "-p", "-b", "1152", "--no-padding",
                         "--no-seektable", "-o", str(PAGE / f"{sound_id}.flac"), "-"],
                        input=samples, check=True)
-    for _, (name, _) in FONT_FILES.items():
+    for name, _ in FONT_FILES.values():
         page_font(FONTS / name, PAGE / name.replace(".ttf", ".woff2"))
 
 
