@@ -7,6 +7,7 @@
 #include <SDL_syswm.h>
 #if defined(SDL_VIDEO_DRIVER_X11)
 #include <X11/Xatom.h>
+#include <X11/Xproto.h>
 #endif
 
 #include <algorithm>
@@ -20,6 +21,15 @@ namespace platform::sdl {
 namespace {
 
 #if defined(SDL_VIDEO_DRIVER_X11)
+XErrorHandler xlibsOwn = nullptr;
+
+int forgiveLateWakeUp(Display* display, XErrorEvent* error) {
+  if (error->error_code == BadWindow && error->request_code == X_SendEvent) {
+    return 0;
+  }
+  return xlibsOwn != nullptr ? xlibsOwn(display, error) : 0;
+}
+
 struct XWindowOf {
   Display* display = nullptr;
   Window window = 0;
@@ -36,6 +46,16 @@ std::optional<XWindowOf> xWindowOf(SDL_Window* window) {
 #endif
 
 }  // namespace
+
+void forgiveLateWakeUps() {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  static const bool forgiving = [] {
+    xlibsOwn = XSetErrorHandler(forgiveLateWakeUp);
+    return true;
+  }();
+  (void)forgiving;
+#endif
+}
 
 Dpi desktopDpi(SDL_Window* window) {
 #if defined(SDL_VIDEO_DRIVER_X11)

@@ -16,6 +16,13 @@ struct SDL_Window;
 
 namespace platform::sdl {
 
+// SDL wakes its own waiting loop with a message to the window, sent over a second connection to
+// the X server. The one that comes with the close request may reach the server only after the
+// window is gone, and the error would end a program that closes cleanly with a failure (one
+// close in about thirty on a busy machine). Called before SDL's video starts, so that SDL, which
+// puts back the error handler it found when it shuts down, puts back this one.
+void forgiveLateWakeUps();
+
 struct Dpi {
   double x = 96, y = 96;
 };

@@ -73,6 +73,7 @@ Status SdlHost::open(const WindowSetup& setup) {
   // letting go drops the confinement's hold too: after the first shot any tablet, touch screen
   // or warp could take the cursor off the scene.
   SDL_SetHint(SDL_HINT_MOUSE_AUTO_CAPTURE, "0");
+  forgiveLateWakeUps();
   if (Status st = initVideo(); !st.ok()) {
     return st;
   }
