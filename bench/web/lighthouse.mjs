@@ -28,8 +28,8 @@ for (const [form, config] of [['mobile', undefined], ['desktop', desktopConfig]]
   const runs = [];
   for (let i = 0; i < RUNS; ++i) {
     // A fresh browser each run: an empty cache and no service worker yet, a first visit.
-    const chrome = await chromeLauncher.launch({chromePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
-                                                chromeFlags: chromiumFlags});
+    const chromePath = process.env.CHROMIUM ?? '/usr/bin/chromium';
+    const chrome = await chromeLauncher.launch({chromePath, chromeFlags: chromiumFlags});
     try {
       const {lhr} = await lighthouse(site.url, {port: chrome.port, logLevel: 'error'}, config);
       runs.push(lhr);
@@ -45,9 +45,9 @@ for (const [form, config] of [['mobile', undefined], ['desktop', desktopConfig]]
       (id.includes('shift') ? '' : ' ms')).join(', '));
   // The main thread's tasks over 50 ms (as slowed for the phone), by the script they ran in.
   const longest = runs.map((r) => r.audits['long-tasks'].details?.items ?? []);
-  console.log(`  tasks over 50 ms, by run: ` + longest.map((tasks) => tasks.map(
-      (t) => `${t.duration.toFixed(0)} ms ${t.url.split('/').pop() || 'index.html'}`).join(' + ') || 'none')
-      .join('; '));
+  const task = (t) => `${t.duration.toFixed(0)} ms ${t.url.split('/').pop() || 'index.html'}`;
+  console.log('  tasks over 50 ms, by run: ' +
+              longest.map((tasks) => tasks.map(task).join(' + ') || 'none').join('; '));
   // What keeps a category below 100, from the last run.
   const last = runs.at(-1);
   for (const category of Object.values(last.categories)) {

@@ -214,10 +214,10 @@ mergeInto(LibraryManager.library, {
   vw_load_picture__deps: ['$vombrel'],
   vw_load_picture: function(ptr, len) {
     const v = vombrel;
-    v.pending.push(v.inTask(() => createImageBitmap(new Blob([HEAPU8.subarray(ptr, ptr + len)]),
-                                                    {colorSpaceConversion: 'none', premultiplyAlpha: 'none'}))
-                       .then((bitmap) => v.pictures.set(ptr, bitmap),
-                             (e) => console.error('vombrel: a picture cannot be decoded:', e)));
+    const as = {colorSpaceConversion: 'none', premultiplyAlpha: 'none'};
+    const decode = () => createImageBitmap(new Blob([HEAPU8.subarray(ptr, ptr + len)]), as);
+    const failed = (e) => console.error('vombrel: a picture cannot be decoded:', e);
+    v.pending.push(v.inTask(decode).then((bitmap) => v.pictures.set(ptr, bitmap), failed));
   },
 
   // Each font is read in a task of its own, and in another one the canvas makes it ready to
@@ -225,7 +225,8 @@ mergeInto(LibraryManager.library, {
   // is quick.
   vw_load_font__deps: ['$vombrel'],
   vw_load_font: function(ptr, len, bold, italic) {
-    const v = vombrel, style = {weight: bold ? 'bold' : 'normal', style: italic ? 'italic' : 'normal'};
+    const v = vombrel;
+    const style = {weight: bold ? 'bold' : 'normal', style: italic ? 'italic' : 'normal'};
     const load = () => new FontFace('Vombrel Sans', HEAPU8.subarray(ptr, ptr + len), style).load();
     const ready = () => {
       v.text().font = style.style + ' ' + style.weight + ' 11px "Vombrel Sans"';
