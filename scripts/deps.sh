@@ -59,4 +59,6 @@ sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 echo "Installing missing packages: ${missing[*]}"
 $sudo apt-get update -q
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+# A fresh desktop often has its own updates running at first: wait for them rather than fail.
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends \
+  -o DPkg::Lock::Timeout=600 "${missing[@]}"
