@@ -198,6 +198,10 @@ def fullscreen_and_back(xid, keys):
     windowed, screen = geometry(xid), screen_size()
     k = min(screen[0] // CLIENT_W, screen[1] // CLIENT_H)
     for i, key in enumerate(keys):
+        # As a player sees it: the key is pressed once the window manager has given the game
+        # the keyboard back after the last change.
+        if not poll(3, lambda: run("xdotool", "getwindowfocus").strip() == xid):
+            fail(f"the window did not have the keyboard before {key} (toggle {i + 1})")
         run("xdotool", "key", key)
         if not poll(5, lambda: geometry(xid) == (0, 0) + screen):
             fail(f"{key} did not make the window cover the screen (toggle {i + 1})")
