@@ -1,7 +1,7 @@
 // Drives the game on a host: creates Form1, opens its window and delivers input and time to it
 // until the program ends. This is the one place a form meets a session, whatever the host.
 //
-// A host that can block (SDL, Win32; tests and benchmarks may pass another) runs the loop here:
+// A host that can block (SDL; tests and benchmarks may pass another) runs the loop here:
 //
 //   return vombrel::run(*host);   // 0 when the player ends the game, 1 when it cannot start
 //
@@ -9,11 +9,13 @@
 //
 //   vombrel::run(*host, [&](const Form1& form) { note(host->now(), form.Image2.Top); });
 //
-// A host that calls the program back (the page) is handed the loop and returns at once; its
-// callbacks run the game from then on:
+// A host that calls the program back is handed the loop. The page returns at once, and its
+// callbacks run the game from then on; the Windows host returns when the program has ended:
 //
 //   static platform::web::WebHost host;
 //   vombrel::serve(host);
+//
+//   return vombrel::serve(*win32Host);   // 0 when the player ends the game, 1 when it cannot start
 #pragma once
 
 #include <functional>
@@ -29,7 +31,8 @@ using AfterTimers = std::function<void(const Form1&)>;
 
 int run(platform::BlockingHost& host, const AfterTimers& afterTimers = {});
 
-// Once per program: the loop lives on with the host, which must live as long as the page.
-void serve(platform::CallbackHost& host);
+// Once per program: the loop lives on with the host, which must live as long as the page. 1 when
+// the run the host began could not start, else 0.
+int serve(platform::CallbackHost& host);
 
 }  // namespace vombrel

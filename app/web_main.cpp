@@ -6,6 +6,5 @@
 
 int main() {
   static platform::web::WebHost host;
-  vombrel::serve(host);
-  return 0;
+  return vombrel::serve(host);
 }

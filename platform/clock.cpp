@@ -3,7 +3,7 @@
 
 namespace platform {
 
-forms::Millis Clock::now() const {
+forms::Millis SteadyClock::now() const {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
                                                                start_)
       .count();

@@ -3,12 +3,12 @@
 // (platform/web); tests use the headless host (platform/headless). Nothing else in the program
 // talks to the window system, the sound device or the mouse.
 //
-// Input and time flow one way: the host delivers them to the session (session.h), which hands
-// them to the form; the form paints a Frame and the host renders it. The game itself sees only
-// the GameServices part; the window and the rendering belong to the session. A host that runs
-// its own loop (SDL, Win32, headless) is a BlockingHost and also waits for input; the browser
-// calls its host back instead, so that one never waits: it is a CallbackHost. Either way the
-// program's loop is app/'s (app/game_loop.h).
+// Input and time flow one way: the host delivers them to the program's loop (app/game_loop.h),
+// whose turns are the session's (session.h): the form handles them, paints a Frame and the host
+// renders it. The game itself sees only the GameServices part. Every host calls the same loop
+// back: the page from its events and timeouts, the Windows host from its message loop; the SDL
+// host and the tests' headless one are a BlockingHost, which the loop asks for the next input
+// in turn.
 #pragma once
 
 #include <cstdint>
@@ -50,38 +50,34 @@ class Host : public GameServices {
   virtual void render(const forms::Frame& frame) = 0;
 };
 
-// A host whose program runs the loop itself (app/game_loop.h).
+// A host that the loop asks for the next input (app/game_loop.h).
 class BlockingHost : public Host {
  public:
   // Waits for the next input, or until the deadline passes (a Timeout), sleeping meanwhile.
   virtual HostEvent wait(std::optional<forms::Millis> deadline) = 0;
 };
 
-// A host whose platform calls the program back, and must be returned to (the browser): it never
-// waits. The program hands it a Loop and returns; from then on the host calls the loop from its
-// platform's callbacks, and the loop asks the host for the next call after every turn.
-class CallbackHost : public Host {
+// The program's loop as a host calls it back; app/game_loop.cpp has the one there is.
+class Loop {
  public:
-  class Loop {
-   public:
-    virtual ~Loop() = default;
-    // A run of the program, the first or a new one: a fresh form, its window, Load and the first
-    // frame. False when it cannot start (the reason is printed).
-    virtual bool begin() = 0;
-    // One input, or the Timeout at the deadline the loop last asked for.
-    virtual void deliver(const HostEvent& event) = 0;
-    // The pause is over (the page shown again, the message box closed): time goes on.
-    virtual void resume() = 0;
-    // The whole scene painted again at once, even during a pause.
-    virtual void repaint() = 0;
-    // The window closes, even during a pause: the page is going.
-    virtual void close() = 0;
-  };
+  virtual ~Loop() = default;
+  // A run of the program, the first or a new one: a fresh form, its window, Load and the first
+  // frame. False when it cannot start (the reason is printed).
+  virtual bool begin() = 0;
+  // One input, or the Timeout at the deadline the loop last asked for.
+  virtual void deliver(const HostEvent& event) = 0;
+  // The pause is over (the page shown again, the message box closed): time goes on.
+  virtual void resume() = 0;
+  // The whole scene painted again at once, even during a pause.
+  virtual void repaint() = 0;
+  // The window closes, even during a pause: the page is going.
+  virtual void close() = 0;
+};
 
-  // Keeps the loop, which must live as long as the host, and returns at once; the first run
-  // begins when the host is ready (the page's pictures and fonts have loaded).
-  virtual void serve(Loop& loop) = 0;
-
+// What the loop tells whoever calls it back, after every turn.
+class LoopCaller {
+ public:
+  virtual ~LoopCaller() = default;
   // Time and input wait: the page is hidden or the message box is open.
   virtual bool paused() const = 0;
   // Calls the loop back with a Timeout at the deadline, in place of any earlier one; with no
@@ -91,6 +87,17 @@ class CallbackHost : public Host {
   virtual void announce(const std::string& news) = 0;
   // The program has ended with its window; nothing calls the loop until the next run begins.
   virtual void ended() = 0;
+};
+
+// A host whose platform calls the program back: the browser, whose page must be returned to, and
+// Windows, whose system runs loops of its own (a caption dragged, the window menu) inside which
+// only the window's messages reach the program. It never waits for the program's sake.
+class CallbackHost : public Host, public LoopCaller {
+ public:
+  // Keeps the loop, which must live as long as the host, and calls it from the platform's
+  // callbacks: the first run begins when the host is ready. The page returns at once and its
+  // events run the game from then on; Windows returns once the program has ended.
+  virtual void serve(Loop& loop) = 0;
 };
 
 }  // namespace platform

@@ -45,6 +45,16 @@ Rect View::toClient(Rect r) const {
   return {scene.x + r.x * factor, scene.y + r.y * factor, r.width * factor, r.height * factor};
 }
 
+forms::WindowRect View::windowTwips(Rect r) const {
+  const double t = twipsPerPixel();
+  return {r.x * t, r.y * t, r.width * t, r.height * t};
+}
+
+forms::ScreenInfo View::screenTwips(Size screen) const {
+  const double t = twipsPerPixel();
+  return {screen.width * t, screen.height * t, t, t};
+}
+
 View windowView(Size scene, int factor) {
   factor = std::max(1, factor);
   Size client{scene.width * factor, scene.height * factor};

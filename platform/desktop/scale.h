@@ -15,6 +15,8 @@
 // screen pixels and nothing is smeared.
 #pragma once
 
+#include "forms/environment.h"
+
 namespace platform::desktop {
 
 struct Size {
@@ -55,6 +57,15 @@ struct View {
   // A rectangle of scene pixels as client-area pixels: the damage to repaint, the area to
   // confine the cursor to.
   Rect toClient(Rect sceneRect) const;
+
+  // The twips a screen pixel holds as the game sees its window: at the scene's factor, not the
+  // desktop's dpi. The game turns its window's twips back into screen pixels to confine the
+  // cursor, so a window at 2x counts 7.5 twips to the pixel, and the confinement covers exactly
+  // the window, or the scene when fullscreen.
+  double twipsPerPixel() const { return static_cast<double>(forms::kTwipsPerPixel) / factor; }
+  // What the game takes for its window (screen pixels) and its screen, in those twips.
+  forms::WindowRect windowTwips(Rect onScreen) const;
+  forms::ScreenInfo screenTwips(Size screen) const;
 };
 
 // What the window manager draws around the client area: title bar and borders, in pixels.

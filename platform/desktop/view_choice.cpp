@@ -34,6 +34,14 @@ Command commandFor(ViewKey key, bool ctrl, bool alt) {
 
 }  // namespace
 
+FactorLimits factorLimits(Size scene, Size usable, Frame frame, double dpi) {
+  // The dots per inch of a desktop at its usual scale, 100 %.
+  constexpr double kStandardDpi = 96.0;
+  const Size room = clientRoom(usable, frame);
+  return {defaultFactor(scene, room, static_cast<int>(dpi / kStandardDpi)),
+          fittingFactor(scene, room)};
+}
+
 ViewChoices::ViewChoices(Overrides commandLine, std::optional<std::string> settingsFile, Warn warn)
     : commandLine_(commandLine), file_(std::move(settingsFile)), warn_(std::move(warn)) {
   if (file_) {

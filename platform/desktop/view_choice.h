@@ -15,6 +15,7 @@
 #include <string>
 
 #include "platform/desktop/command_line.h"
+#include "platform/desktop/scale.h"
 #include "platform/desktop/settings.h"
 
 namespace platform::desktop {
@@ -33,6 +34,11 @@ struct Choice {
 struct FactorLimits {
   int usual = 1, largest = 1;
 };
+
+// The limits on a screen whose usable area is `usable`, for a window in `frame`, on a desktop
+// drawing at `dpi`: the usual factor never below the desktop's own (2 at 192 dpi), and the
+// largest one whose window, title bar included, fits the usable area.
+FactorLimits factorLimits(Size scene, Size usable, Frame frame, double dpi);
 
 class ViewChoices {
  public:

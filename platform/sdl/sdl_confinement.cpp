@@ -8,16 +8,6 @@
 
 namespace platform::sdl {
 
-namespace {
-
-// Another program may hold the pointer for a moment (the window manager finishing Alt+Tab, an
-// open menu, a screenshot tool picking its area). The game asks again from its own loop, between
-// frames, for ten seconds at most: soon enough that the player never notices the cursor free.
-constexpr forms::Millis kRetryMs = 50;
-constexpr int kTries = 200;
-
-}  // namespace
-
 Confinement::Confinement(SDL_Window* window, const desktop::View& view, const Clock& clock)
     : window_(window), view_(view), clock_(clock), pointer_(window) {}
 
@@ -58,8 +48,7 @@ void Confinement::messageBox(bool shown) {
 }
 
 void Confinement::follow() {
-  tries_ = 0;
-  retryAt_.reset();
+  retries_.reset();
   if (clip_.has_value() && !focusLost_ && !boxShown_) {
     hold();
     return;
@@ -78,7 +67,7 @@ void Confinement::pointerAt(int x, int y) {
 }
 
 void Confinement::retry() {
-  if (retryAt_ && clock_.now() >= *retryAt_) {
+  if (retries_.due(clock_.now())) {
     hold();
   }
 }
@@ -86,34 +75,27 @@ void Confinement::retry() {
 // The game asks for its window; the pointer keeps to the scene, the window's client area or
 // the middle of a fullscreen screen, wherever and however big it is now.
 void Confinement::hold() {
-  retryAt_.reset();
-  ++tries_;
   const desktop::Rect c = view_.toClient(*clip_), &s = view_.scene;
   int left = std::clamp(c.x, s.x, s.x + s.width);
   int right = std::clamp(c.x + c.width, s.x, s.x + s.width);
   int top = std::clamp(c.y, s.y, s.y + s.height);
   int bottom = std::clamp(c.y + c.height, s.y, s.y + s.height);
   held_.reset();
-  const Area area{left, top, right - left, bottom - top};
-  switch (pointer_.take(area)) {
-    case PointerGrab::Taken:
-      held_ = area;
-      return;
-    case PointerGrab::NotOnX: {
-      SDL_SetWindowGrab(window_, SDL_TRUE);
-      SDL_Rect area{left, top, right - left, bottom - top};
-      SDL_SetWindowMouseRect(window_, SDL_RectEmpty(&area) ? nullptr : &area);
-      return;
-    }
-    case PointerGrab::Refused:
-      if (tries_ < kTries) {
-        retryAt_ = clock_.now() + kRetryMs;
-      } else {
-        SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION,
-                    "cannot confine the cursor: another program held the pointer for %d s",
-                    static_cast<int>(kTries * kRetryMs / 1000));
-      }
-      return;
+  const desktop::Rect area{left, top, right - left, bottom - top};
+  PointerGrab grab = pointer_.take(area);
+  if (grab == PointerGrab::NotOnX) {
+    SDL_SetWindowGrab(window_, SDL_TRUE);
+    SDL_Rect rect{left, top, right - left, bottom - top};
+    SDL_SetWindowMouseRect(window_, SDL_RectEmpty(&rect) ? nullptr : &rect);
+    return;
+  }
+  if (grab == PointerGrab::Taken) {
+    held_ = area;
+  }
+  if (!retries_.tried(grab == PointerGrab::Taken, clock_.now())) {
+    SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION,
+                "cannot confine the cursor: another program held the pointer for %d s",
+                static_cast<int>(desktop::Retries::kForAtMost / 1000));
   }
 }
 

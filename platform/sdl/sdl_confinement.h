@@ -14,7 +14,7 @@
 // game's message box shows, and held again the moment the focus comes back, brought onto the
 // scene from wherever it was left. When another program holds the pointer just then (the window
 // manager still finishing Alt+Tab, an open menu), the cursor stays free and the host tries again
-// every 50 ms from its own loop, for ten seconds at most.
+// from its own loop (platform/desktop/retries.h).
 //
 // An X server lets go of the hold's bounds, though not of the grab, whenever another program
 // merely tries to grab the pointer (a hot-key tool, a window manager starting Alt+Tab): the
@@ -26,6 +26,7 @@
 
 #include "forms/environment.h"
 #include "platform/clock.h"
+#include "platform/desktop/retries.h"
 #include "platform/desktop/scale.h"
 #include "platform/game_services.h"
 #include "platform/sdl/sdl_display.h"
@@ -55,7 +56,7 @@ class Confinement {
   // is held, a point off the scene means the hold was broken, and it is taken again.
   void pointerAt(int clientX, int clientY);
   // When the host should call retry(), while another program holds the pointer.
-  std::optional<forms::Millis> retryAt() const { return retryAt_; }
+  std::optional<forms::Millis> retryAt() const { return retries_.at(); }
   void retry();
 
  private:
@@ -69,9 +70,8 @@ class Confinement {
   std::optional<desktop::Rect> clip_;
   bool focusLost_ = false;
   bool boxShown_ = false;
-  std::optional<Area> held_;  // where the pointer is held now
-  int tries_ = 0;
-  std::optional<forms::Millis> retryAt_;
+  std::optional<desktop::Rect> held_;  // where the pointer is held now
+  desktop::Retries retries_;
 };
 
 }  // namespace platform::sdl

@@ -119,7 +119,7 @@ void windowOrigin(SDL_Window* window, int* x, int* y) {
   SDL_GetWindowPosition(window, x, y);
 }
 
-PointerGrab PointerHold::take(Area area) {
+PointerGrab PointerHold::take(desktop::Rect area) {
 #if defined(SDL_VIDEO_DRIVER_X11)
   if (auto x = xWindowOf(window_)) {
     const unsigned int width = std::max(1, area.width), height = std::max(1, area.height);

@@ -12,6 +12,8 @@
 // middle, and its mouse rectangle on X stops only relative motion.
 #pragma once
 
+#include "platform/desktop/scale.h"
+
 struct SDL_Window;
 
 namespace platform::sdl {
@@ -43,11 +45,6 @@ enum class PointerGrab {
   NotOnX,   // this window system has no such grab: SDL's own is the way
 };
 
-// A rectangle of the window's client area, in its pixels.
-struct Area {
-  int x = 0, y = 0, width = 0, height = 0;
-};
-
 // Holds the pointer inside an area of one window's client area, reporting its motion and buttons
 // to that window alone. A pointer that is elsewhere is brought to the area's nearest edge, and
 // no device moves it out: a mouse, a tablet or touch screen that sets the pointer's place, a
@@ -61,7 +58,7 @@ class PointerHold {
   PointerHold& operator=(const PointerHold&) = delete;
 
   // Takes the pointer, or moves the hold to a new area when this program has it already.
-  PointerGrab take(Area area);
+  PointerGrab take(desktop::Rect area);
   // Lets go of the pointer if this program holds it.
   void release();
 

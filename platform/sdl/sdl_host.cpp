@@ -1,15 +1,23 @@
-// The SDL host's life: SDL and the window brought up and shut down, the icon, the sound and the
-// message box. See sdl_host.h for what the host does, sdl_host_class.h for its other parts.
+// The SDL host: SDL and its video brought up and shut down, and the host's parts by concern
+// composed, each owning its own state: the window and the view (sdl_window.h), the events
+// (sdl_events.h), the cursor's confinement (sdl_confinement.h) and the sound (sdl_sound.h); the
+// message box is the window system's own. See sdl_host.h for what the host does.
 #include "platform/sdl/sdl_host.h"
 
 #include <SDL.h>
 
 #include <csignal>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
+#include "platform/clock.h"
+#include "platform/sdl/sdl_confinement.h"
 #include "platform/sdl/sdl_display.h"
-#include "platform/sdl/sdl_host_class.h"
+#include "platform/sdl/sdl_events.h"
+#include "platform/sdl/sdl_sound.h"
+#include "platform/sdl/sdl_text.h"
+#include "platform/sdl/sdl_window.h"
 
 namespace platform {
 
@@ -41,28 +49,72 @@ void hangUp(int) {
 
 }  // namespace
 
-std::string sdlError() {
-  const char* e = SDL_GetError();
-  return e != nullptr && *e != '\0' ? e : "no reason given";
-}
+// SDL itself, shut down when the object goes if the video was ever brought up.
+struct SdlRunning {
+  bool video = false;
+  SdlRunning() = default;
+  SdlRunning(const SdlRunning&) = delete;
+  SdlRunning& operator=(const SdlRunning&) = delete;
+  ~SdlRunning() {
+    if (video) {
+      SDL_Quit();
+    }
+  }
+};
+
+class SdlHost final : public BlockingHost {
+ public:
+  explicit SdlHost(desktop::ViewChoices choices) : view_(std::move(choices), fonts_) {}
+  ~SdlHost() override;
+
+  Status open(const WindowSetup& setup) override;
+  void show() override;
+  HostEvent wait(std::optional<forms::Millis> deadline) override;
+  void render(const forms::Frame& frame) override;
+  void playSound(std::span<const std::uint8_t> wav) override;
+  void clipCursor(std::optional<ClipRect> rect) override;
+  void messageBox(const std::string& title, const std::string& text) override;
+
+  forms::Millis now() const override { return clock_.now(); }
+  float Rnd() override { return random_.next(); }
+  forms::TextExtent measureText(const forms::Font& font, std::string_view utf8) const override {
+    return fonts_.measure(font, utf8);
+  }
+  forms::WindowRect windowRect() const override { return view_.windowRect(); }
+  forms::ScreenInfo screen() const override { return view_.screen(); }
+
+ private:
+  Status initVideo();
+  void loadIcon(std::span<const std::uint8_t> ico);
+
+  SteadyClock clock_;
+  forms::RandomSequence random_;
+  mutable Fonts fonts_;
+  // SDL's objects go in the reverse of this order when the host does: the confinement lets go,
+  // the sound's thread ends, then the window with its textures and cursors, and SDL itself last.
+  SdlRunning sdl_;
+  WindowView view_;
+  std::optional<Sound> sound_;
+  std::optional<Confinement> confinement_;  // made with the window, gone before it
+  std::optional<Events> events_;
+  bool hangUpTaken_ = false;
+};
 
 SdlHost::~SdlHost() {
-  SDL_DelEventWatch(watchSize, this);
+  events_.reset();
   confinement_.reset();
   // The window vanishes at once rather than wait for the sound device to drain. It is destroyed
   // only after the sound's thread has ended (the members' order does that): SDL wakes a waiting
   // event loop with a message to the window, and one sent from that thread to a window already
   // gone is an X error, which ends the program with a failure.
-  if (window_ != nullptr) {
-    SDL_HideWindow(window_.get());
-  }
+  view_.hide();
   if (hangUpTaken_) {
     std::signal(SIGHUP, SIG_DFL);
   }
 }
 
 Status SdlHost::open(const WindowSetup& setup) {
-  if (window_ != nullptr) {
+  if (view_.window() != nullptr) {
     return {"the window is already open"};
   }
   if (setup.clientWidth <= 0 || setup.clientHeight <= 0) {
@@ -91,23 +143,11 @@ Status SdlHost::open(const WindowSetup& setup) {
   SDL_EventState(SDL_AUDIODEVICEADDED, SDL_IGNORE);
   SDL_EventState(SDL_AUDIODEVICEREMOVED, SDL_IGNORE);
 
-  // Not resizable, so window managers offer no maximise; SDL has no way to drop minimise.
-  scene_ = {setup.clientWidth, setup.clientHeight};
-  window_.reset(SDL_CreateWindow(setup.title.c_str(), SDL_WINDOWPOS_UNDEFINED,
-                                 SDL_WINDOWPOS_UNDEFINED, setup.clientWidth, setup.clientHeight,
-                                 SDL_WINDOW_HIDDEN));
-  if (window_ == nullptr) {
-    return {"cannot create the window: " + sdlError()};
-  }
-  cursorImage_ = setup.cursor;
-  confinement_.emplace(window_.get(), view_, clock_);
-  SDL_AddEventWatch(watchSize, this);
-  arrow_.reset(SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW));
-  // The player's choice, made with the keys or on the command line, wins over the usual size.
-  applyChoice(choices_.start(limits()));
-  if (Status st = paintInto(); !st.ok()) {
+  if (Status st = view_.open(setup); !st.ok()) {
     return st;
   }
+  confinement_.emplace(view_.window(), view_.view(), clock_);
+  events_.emplace(view_, *confinement_, clock_);
   loadIcon(setup.icon);
   // The sound device opens at the first sound, so a game nobody starts never pays for it.
   sound_.emplace();
@@ -156,13 +196,30 @@ Status SdlHost::initVideo() {
 }
 
 void SdlHost::loadIcon(std::span<const std::uint8_t> ico) {
-  SDL_Surface* icon = sdl::decodeImage(ico);
+  SDL_Surface* icon = decodeImage(ico);
   if (icon == nullptr) {
     SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "cannot decode the window icon: %s", SDL_GetError());
     return;
   }
-  SDL_SetWindowIcon(window_.get(), icon);
+  SDL_SetWindowIcon(view_.window(), icon);
   SDL_FreeSurface(icon);
+}
+
+void SdlHost::show() {
+  if (view_.window() != nullptr) {
+    view_.show();
+  }
+}
+
+HostEvent SdlHost::wait(std::optional<forms::Millis> deadline) {
+  // Without a window no input can ever come; ending is the only way on.
+  return events_ ? events_->wait(deadline) : HostEvent{CloseRequest{}};
+}
+
+void SdlHost::render(const forms::Frame& frame) {
+  if (view_.window() != nullptr) {
+    view_.render(frame);
+  }
 }
 
 void SdlHost::playSound(std::span<const std::uint8_t> wav) {
@@ -183,7 +240,7 @@ void SdlHost::messageBox(const std::string& title, const std::string& text) {
     confinement_->messageBox(true);
   }
   if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, title.c_str(), text.c_str(),
-                               window_.get()) != 0) {
+                               view_.window()) != 0) {
     SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "cannot show the message \"%s\": %s", text.c_str(),
                  SDL_GetError());
   }

@@ -45,6 +45,11 @@ SDL_Texture* textureFrom(SDL_Renderer* renderer, SDL_Surface* surface) {
 
 }  // namespace
 
+std::string sdlError() {
+  const char* e = SDL_GetError();
+  return e != nullptr && *e != '\0' ? e : "no reason given";
+}
+
 SDL_Surface* surfaceFrom(const images::Image& image) {
   SDL_Surface* surface =
       SDL_CreateRGBSurfaceWithFormat(0, image.width, image.height, 32, SDL_PIXELFORMAT_RGBA32);

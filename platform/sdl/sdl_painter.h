@@ -26,6 +26,9 @@ struct SDL_Texture;
 
 namespace platform::sdl {
 
+// SDL's last error, or a word that there was none.
+std::string sdlError();
+
 // Decodes a BMP, GIF, ICO or CUR image from memory into a new surface (GIF transparency and icon
 // masks become alpha), or null with the reason in SDL_GetError(). The caller frees it.
 SDL_Surface* decodeImage(std::span<const std::uint8_t> bytes);

@@ -1,29 +1,71 @@
-// The SDL host's window and view: the scene drawn by SDL's software renderer straight into the
-// window's pixels at the scene's whole factor, the whole window or in fullscreen the middle of
-// the screen with black around it; the factor the screen allows with the window manager's frame
-// on it too; the window's place kept through a new size and through fullscreen; the cursor's
-// shape over the scene. Only what changed is drawn and sent to the screen, so a big window costs
-// little more than a small one. Whatever the factor, the game sees a 304 x 213 client area.
-#include <SDL.h>
+// The SDL host's window as the player sees it; see sdl_window.h.
+#include "platform/sdl/sdl_window.h"
 
 #include <algorithm>
 
 #include "platform/images/image_decoders.h"
 #include "platform/pointer.h"
 #include "platform/sdl/sdl_display.h"
-#include "platform/sdl/sdl_host_class.h"
 
 namespace platform::sdl {
 
 namespace {
 
-// The dots per inch of a desktop at its usual scale, 100 %.
-constexpr double kStandardDpi = 96.0;
+// The keys the view answers, whatever the keyboard's layout: Ctrl+0 by the key's place too,
+// since on a Czech keyboard that key types "é".
+desktop::ViewKey viewKey(const SDL_Keysym& key) {
+  switch (key.sym) {
+    case SDLK_F11:
+      return desktop::ViewKey::F11;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+      return desktop::ViewKey::Enter;
+    case SDLK_PLUS:
+    case SDLK_EQUALS:
+    case SDLK_KP_PLUS:
+      return desktop::ViewKey::Plus;
+    case SDLK_MINUS:
+    case SDLK_KP_MINUS:
+      return desktop::ViewKey::Minus;
+    case SDLK_0:
+    case SDLK_KP_0:
+      return desktop::ViewKey::Zero;
+    default:
+      return key.scancode == SDL_SCANCODE_0 ? desktop::ViewKey::Zero : desktop::ViewKey::Other;
+  }
+}
 
 }  // namespace
 
+WindowView::~WindowView() {
+  SDL_DelEventWatch(watchSize, this);
+}
+
+Status WindowView::open(const WindowSetup& setup) {
+  // Not resizable, so window managers offer no maximise; SDL has no way to drop minimise.
+  scene_ = {setup.clientWidth, setup.clientHeight};
+  window_.reset(SDL_CreateWindow(setup.title.c_str(), SDL_WINDOWPOS_UNDEFINED,
+                                 SDL_WINDOWPOS_UNDEFINED, setup.clientWidth, setup.clientHeight,
+                                 SDL_WINDOW_HIDDEN));
+  if (window_ == nullptr) {
+    return {"cannot create the window: " + sdlError()};
+  }
+  cursorImage_ = setup.cursor;
+  SDL_AddEventWatch(watchSize, this);
+  arrow_.reset(SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW));
+  // The player's choice, made with the keys or on the command line, wins over the usual size.
+  apply(choices_.start(limits()));
+  return paintInto();
+}
+
+void WindowView::hide() {
+  if (window_ != nullptr) {
+    SDL_HideWindow(window_.get());
+  }
+}
+
 // The gun sight at the scene's factor, so that it still frames what it hits.
-void SdlHost::loadCursor() {
+void WindowView::loadCursor() {
   images::Decoded decoded = images::decodeIconOrCursor(cursorImage_);
   if (!decoded.ok()) {
     SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "cannot decode the gun sight cursor: %s",
@@ -31,7 +73,7 @@ void SdlHost::loadCursor() {
     return;
   }
   const int k = view_.factor;
-  SurfaceOwner sight(sdl::surfaceFrom(decoded.image));
+  SurfaceOwner sight(surfaceFrom(decoded.image));
   if (sight != nullptr && k > 1) {
     SurfaceOwner big(
         SDL_CreateRGBSurfaceWithFormat(0, sight->w * k, sight->h * k, 32, sight->format->format));
@@ -60,44 +102,42 @@ void SdlHost::loadCursor() {
 // The window's usual factor takes up to half the usable area of the screen it is on now, and at
 // least the desktop's own scale (2 at 192 dpi); the player may go up to what fits with the
 // window manager's frame, so that the title bar is never pushed off the top.
-desktop::FactorLimits SdlHost::limits() const {
+desktop::FactorLimits WindowView::limits() const {
   const desktop::Rect usable = usableArea();
-  const desktop::Size room = desktop::clientRoom({usable.width, usable.height}, frame_);
-  int desktopFactor = static_cast<int>(sdl::desktopDpi(window_.get()).x / kStandardDpi);
-  return {desktop::defaultFactor(scene_, room, desktopFactor),
-          desktop::fittingFactor(scene_, room)};
+  return desktop::factorLimits(scene_, {usable.width, usable.height}, frame_,
+                               desktopDpi(window_.get()).x);
 }
 
-desktop::Rect SdlHost::usableArea() const {
+desktop::Rect WindowView::usableArea() const {
   int display = std::max(0, SDL_GetWindowDisplayIndex(window_.get()));
   SDL_Rect usable{0, 0, scene_.width, scene_.height};
   SDL_GetDisplayUsableBounds(display, &usable);
   return {usable.x, usable.y, usable.w, usable.h};
 }
 
-desktop::Rect SdlHost::clientRect() const {
+desktop::Rect WindowView::clientRect() const {
   desktop::Rect r;
-  sdl::windowOrigin(window_.get(), &r.x, &r.y);
+  windowOrigin(window_.get(), &r.x, &r.y);
   SDL_GetWindowSize(window_.get(), &r.width, &r.height);
   return r;
 }
 
-// Asks the window system for the window the choice describes; followWindowSize() paints into
+// Asks the window system for the window the choice describes; followSize() paints into
 // whatever it gives. A window of a new size keeps its centre where it was, moved only as far as
 // its frame must to stay on the screen; one that leaves fullscreen goes back where it stood.
-void SdlHost::applyChoice(desktop::Choice choice) {
+void WindowView::apply(desktop::Choice choice) {
   SDL_Window* w = window_.get();
   if (choice.fullscreen) {
     if (!placed_) {
       // Opening fullscreen, the window gets its size and place first: a window manager keeps
       // them for when it leaves fullscreen.
-      applyChoice({choice.factor, false});
+      apply({choice.factor, false});
     } else if (!fullscreen_) {
       windowed_ = clientRect();
     }
     fullscreen_ = true;
     SDL_Rect screen;
-    if (sdl::windowManagerCanFullscreen(w)) {
+    if (windowManagerCanFullscreen(w)) {
       SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN_DESKTOP);
     } else if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(w)), &screen) == 0) {
       // Without a window manager there is no frame to take away: covering the screen is all.
@@ -140,7 +180,7 @@ void SdlHost::applyChoice(desktop::Choice choice) {
 
 // Reads what the window manager draws around the window, which it knows once it has mapped the
 // window, and not in fullscreen, where there is none; true when that changed.
-bool SdlHost::followFrame() {
+bool WindowView::followFrame() {
   desktop::Frame now;
   if (SDL_GetWindowBordersSize(window_.get(), &now.top, &now.left, &now.bottom, &now.right) != 0 ||
       now == frame_) {
@@ -152,7 +192,7 @@ bool SdlHost::followFrame() {
 
 // Draws the scene into the window's pixels as the window is now: in a window of its own size
 // at its factor, anywhere else centred at the largest factor that fits, on black.
-Status SdlHost::paintInto() {
+Status WindowView::paintInto() {
   painter_.reset();
   renderer_.reset();
   sceneSurface_.reset();
@@ -184,7 +224,7 @@ Status SdlHost::paintInto() {
   // White, the window's background colour, until the first frame paints over it.
   SDL_SetRenderDrawColor(renderer_.get(), 255, 255, 255, 255);
   SDL_RenderClear(renderer_.get());
-  painter_ = std::make_unique<sdl::Painter>(renderer_.get(), fonts_, view_.factor);
+  painter_ = std::make_unique<Painter>(renderer_.get(), fonts_, view_.factor);
   if (view_.factor != oldFactor || gunSight_ == nullptr) {
     loadCursor();
   }
@@ -192,17 +232,15 @@ Status SdlHost::paintInto() {
 }
 
 // Called by SDL as it queues each event, in whichever thread queues it.
-int SdlHost::watchSize(void* host, SDL_Event* e) {
+int WindowView::watchSize(void* view, SDL_Event* e) {
   if (e->type == SDL_WINDOWEVENT && e->window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-    static_cast<SdlHost*>(host)->pixelsGone_ = true;
+    static_cast<WindowView*>(view)->pixelsGone_ = true;
   }
   return 0;
 }
 
-// After the window system has changed the window's size (fullscreen, a factor, a window manager
-// of its own mind), paints the whole scene again at the new size; false when nothing changed.
 // SDL drops the old pixels as soon as it hears of the new size, so this runs before any drawing.
-bool SdlHost::followWindowSize() {
+bool WindowView::followSize() {
   int w = 0, h = 0;
   SDL_GetWindowSize(window_.get(), &w, &h);
   if (renderer_ != nullptr && !pixelsGone_ && desktop::Size{w, h} == view_.client) {
@@ -217,12 +255,11 @@ bool SdlHost::followWindowSize() {
   painter_->paint(all);
   SDL_RenderFlush(renderer_.get());
   SDL_UpdateWindowSurface(window_.get());
-  confinement_->follow();
   updateCursor();
   return true;
 }
 
-void SdlHost::show() {
+void WindowView::show() {
   if (window_ == nullptr) {
     return;
   }
@@ -231,30 +268,30 @@ void SdlHost::show() {
   // factor the program opens with is chosen again with the frame on the screen too.
   SDL_PumpEvents();
   if (!fullscreen_ && followFrame()) {
-    applyChoice(choices_.start(limits()));
-    followWindowSize();
+    apply(choices_.start(limits()));
+    followSize();
   }
   placed_ = true;
 }
 
-void SdlHost::render(const forms::Frame& frame) {
+void WindowView::render(const forms::Frame& frame) {
   if (window_ == nullptr) {
     return;
   }
   lastFrame_ = frame;
   arrowAreas_ = frame.arrowCursorAreas;
-  if (followWindowSize() || painter_ == nullptr || frame.damage.empty()) {
+  if (followSize() || painter_ == nullptr || frame.damage.empty()) {
     return;
   }
   painter_->paint(frame);
-  present(frame.damage);
+  presentDamage(frame.damage);
   // The scene may have moved under a pointer that stands still.
   updateCursor();
 }
 
 // Sends the damaged part of the window to the screen, and no more: at 5x a whole frame would be
 // six megabytes for a figure that moved a few pixels.
-void SdlHost::present(const forms::PixelRect& damage) {
+void WindowView::presentDamage(const forms::PixelRect& damage) {
   forms::PixelRect d = damage.intersect({0, 0, scene_.width, scene_.height});
   if (d.empty()) {
     return;
@@ -266,7 +303,7 @@ void SdlHost::present(const forms::PixelRect& damage) {
 }
 
 // The window shows the gun sight, except over the picture boxes, where the arrow shows.
-void SdlHost::updateCursor() {
+void WindowView::updateCursor() {
   if (gunSight_ == nullptr || arrow_ == nullptr) {
     return;
   }
@@ -285,7 +322,29 @@ void SdlHost::updateCursor() {
   }
 }
 
-forms::WindowRect SdlHost::windowRect() const {
+// The view keys are the host's: the game has no keys, and gets none of these.
+bool WindowView::keyPressed(const SDL_Keysym& key) {
+  SDL_Keymod mod = SDL_GetModState();
+  auto changed =
+      choices_.press(viewKey(key), (mod & KMOD_CTRL) != 0, (mod & KMOD_ALT) != 0, limits());
+  if (changed) {
+    apply(*changed);
+    followSize();
+  }
+  return changed.has_value();
+}
+
+void WindowView::moved() {
+  if (!fullscreen_) {
+    followFrame();
+  }
+}
+
+void WindowView::present() {
+  SDL_UpdateWindowSurface(window_.get());
+}
+
+forms::WindowRect WindowView::windowRect() const {
   if (window_ == nullptr) {
     return {};
   }
@@ -293,30 +352,20 @@ forms::WindowRect SdlHost::windowRect() const {
   SDL_GetWindowPosition(window_.get(), &x, &y);
   SDL_GetWindowSize(window_.get(), &w, &h);
   // Without a window manager there is no frame, and SDL says so by failing: zero it is.
-  int top = 0, left = 0, bottom = 0, right = 0;
-  if (SDL_GetWindowBordersSize(window_.get(), &top, &left, &bottom, &right) != 0) {
-    top = left = bottom = right = 0;
+  desktop::Frame f;
+  if (SDL_GetWindowBordersSize(window_.get(), &f.top, &f.left, &f.bottom, &f.right) != 0) {
+    f = {};
   }
-  double t = twipsPerPixel();
-  return {(x - left) * t, (y - top) * t, (w + left + right) * t, (h + top + bottom) * t};
+  return view_.windowTwips({x - f.left, y - f.top, w + f.left + f.right, h + f.top + f.bottom});
 }
 
-forms::ScreenInfo SdlHost::screen() const {
+forms::ScreenInfo WindowView::screen() const {
   SDL_Rect bounds;
   if (window_ == nullptr ||
       SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window_.get())), &bounds) != 0) {
     return {};
   }
-  double t = twipsPerPixel();
-  return {bounds.w * t, bounds.h * t, t, t};
-}
-
-// The scale the window is really laid out at, not the desktop's: at 168 dpi the window keeps its
-// 304 pixels for the form's 4560 twips, 15 to the pixel, where the desktop's figure is 8.57; at
-// 192 dpi it doubles them, 7.5 to the pixel. The game turns its window's twips back into screen
-// pixels to confine the cursor, so they must be counted at the window's own scale.
-double SdlHost::twipsPerPixel() const {
-  return static_cast<double>(forms::kTwipsPerPixel) / view_.factor;
+  return view_.screenTwips({bounds.w, bounds.h});
 }
 
 }  // namespace platform::sdl

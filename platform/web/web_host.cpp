@@ -13,6 +13,7 @@
 #include "assets/resources.h"
 #include "platform/images/image_decoders.h"
 #include "platform/pointer.h"
+#include "platform/turns.h"
 #include "platform/web/web_page.h"
 #include "platform/web/web_painter.h"
 #include "platform/web/web_reading.h"
@@ -50,7 +51,7 @@ int modifierKeys(const EmscriptenMouseEvent& e) {
 struct WebHost::State {
   forms::RandomSequence random;
   Painter painter;
-  CallbackHost::Loop* loop = nullptr;  // the game's, from serve()
+  Loop* loop = nullptr;  // the game's, from serve()
   int width = 0, height = 0;
   bool running = false;  // a run has begun and its window has not closed
   bool modal = false;    // the message box is open: time and input wait
@@ -406,10 +407,9 @@ bool WebHost::paused() const {
 void WebHost::wakeAt(std::optional<forms::Millis> deadline) {
   State& s = *state_;
   s.cancelTimeout();
-  if (deadline) {
-    // Counted from the game's own whole milliseconds, so that the timer is due when it fires.
-    double delay = std::max<double>(0, static_cast<double>(*deadline - now()));
-    s.timeout = emscripten_set_timeout(&State::onTimeout, delay, &s);
+  // Counted from the game's own whole milliseconds, so that the timer is due when it fires.
+  if (auto delay = sleepUntil(deadline, now())) {
+    s.timeout = emscripten_set_timeout(&State::onTimeout, static_cast<double>(*delay), &s);
   }
 }
 
