@@ -38,5 +38,5 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vombrel: %s\n", warning.c_str());
   });
   auto host = platform::createWin32Host({}, std::move(choices));
-  return vombrel::run(*host);
+  return vombrel::serve(*host);
 }

@@ -1,6 +1,6 @@
-// Finds resources in the table that the build generates (see assets/CMakeLists.txt). A Windows
-// program carries them as its own resources and looks them up there instead
-// (platform/win32/win32_resources.cpp).
+// Finds resources in a table that the build generates: the desktop's files or the page's own
+// copies (see assets/CMakeLists.txt). A Windows program carries them as its own resources and
+// looks them up there instead (platform/win32/win32_resources.cpp).
 #include "assets/resource_table.h"
 #include "assets/resources.h"
 

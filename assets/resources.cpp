@@ -1,5 +1,6 @@
-// The pictures and fonts the build guarantees; find() is the platform's (embedded_lookup.cpp, or
-// the program's own resources on Windows: platform/win32/win32_resources.cpp).
+// The pictures and fonts the build guarantees; find() is the program's lookup, which CMake
+// chooses (assets/CMakeLists.txt): a table (embedded_lookup.cpp), or the program's own resources
+// on Windows (platform/win32/win32_resources.cpp).
 #include "assets/resources.h"
 
 #include <stdexcept>

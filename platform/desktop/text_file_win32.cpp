@@ -3,41 +3,11 @@
 #include <windows.h>
 
 #include "platform/desktop/text_file.h"
+#include "platform/desktop/wide_text.h"
 
 namespace platform::desktop {
 
 namespace {
-
-std::wstring widen(const std::string& utf8) {
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-  return wide;
-}
-
-std::string narrow(const std::wstring& wide) {
-  int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                              nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n,
-                      nullptr, nullptr);
-  return utf8;
-}
-
-// The system's own words for the error, in the player's language.
-std::string reason(DWORD code) {
-  wchar_t* text = nullptr;
-  FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  if (text == nullptr) {
-    return "error " + std::to_string(code);
-  }
-  std::wstring said(text);
-  LocalFree(text);
-  said.erase(said.find_last_not_of(L"\r\n. ") + 1);
-  return narrow(said);
-}
 
 std::wstring folderOf(const std::wstring& path) {
   std::size_t slash = path.find_last_of(L"\\/");
@@ -89,13 +59,13 @@ FileText readTextFile(const std::string& path, std::uint64_t limit) {
     DWORD code = GetLastError();
     bool missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
     got.outcome = missing ? FileText::Outcome::Missing : FileText::Outcome::Failed;
-    got.error = reason(code);
+    got.error = systemError(code);
     return got;
   }
   LARGE_INTEGER size{};
   got.outcome = FileText::Outcome::Failed;
   if (!GetFileSizeEx(file, &size)) {
-    got.error = reason(GetLastError());
+    got.error = systemError(GetLastError());
   } else if (static_cast<std::uint64_t>(size.QuadPart) > limit) {
     got.outcome = FileText::Outcome::TooBig;
     got.size = static_cast<std::uint64_t>(size.QuadPart);
@@ -106,7 +76,7 @@ FileText readTextFile(const std::string& path, std::uint64_t limit) {
       got.text.resize(done);
       got.outcome = FileText::Outcome::Read;
     } else {
-      got.error = reason(GetLastError());
+      got.error = systemError(GetLastError());
     }
   }
   CloseHandle(file);
@@ -117,13 +87,13 @@ std::string replaceTextFile(const std::string& path, std::string_view text) {
   std::wstring file = throughLinks(widen(path));
   std::wstring folder = folderOf(file);
   if (!makeFolders(folder)) {
-    return "cannot make the folder " + narrow(folder) + ": " + reason(GetLastError());
+    return "cannot make the folder " + narrow(folder) + ": " + systemError(GetLastError());
   }
   std::wstring fresh = file + L".new";
   HANDLE out = CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (out == INVALID_HANDLE_VALUE) {
-    return "cannot write " + narrow(fresh) + ": " + reason(GetLastError());
+    return "cannot write " + narrow(fresh) + ": " + systemError(GetLastError());
   }
   DWORD done = 0;
   bool written = WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &done, nullptr) &&
@@ -132,13 +102,13 @@ std::string replaceTextFile(const std::string& path, std::string_view text) {
   CloseHandle(out);
   if (!written) {
     DeleteFileW(fresh.c_str());
-    return "cannot write " + narrow(fresh) + ": " + reason(error);
+    return "cannot write " + narrow(fresh) + ": " + systemError(error);
   }
   if (!MoveFileExW(fresh.c_str(), file.c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     error = GetLastError();
     DeleteFileW(fresh.c_str());
-    return "cannot replace " + narrow(file) + ": " + reason(error);
+    return "cannot replace " + narrow(file) + ": " + systemError(error);
   }
   return {};
 }

@@ -53,13 +53,7 @@ std::optional<HostEvent> Events::mouse(forms::MouseInput::Type type, int button,
   if (!p.inside && type != forms::MouseInput::Type::Up) {
     return std::nullopt;
   }
-  forms::MouseInput in;
-  in.type = type;
-  in.button = button;
-  in.shift = heldModifierKeys();
-  in.x = p.x;
-  in.y = p.y;
-  return in;
+  return forms::MouseInput{type, button, heldModifierKeys(), p.x, p.y};
 }
 
 std::optional<HostEvent> Events::translate(const SDL_Event& e) {

@@ -68,9 +68,9 @@ class SdlHost final : public BlockingHost {
   ~SdlHost() override;
 
   Status open(const WindowSetup& setup) override;
-  void show() override;
+  void show() override { view_.show(); }
   HostEvent wait(std::optional<forms::Millis> deadline) override;
-  void render(const forms::Frame& frame) override;
+  void render(const forms::Frame& frame) override { view_.render(frame); }
   void playSound(std::span<const std::uint8_t> wav) override;
   void clipCursor(std::optional<ClipRect> rect) override;
   void messageBox(const std::string& title, const std::string& text) override;
@@ -205,21 +205,9 @@ void SdlHost::loadIcon(std::span<const std::uint8_t> ico) {
   SDL_FreeSurface(icon);
 }
 
-void SdlHost::show() {
-  if (view_.window() != nullptr) {
-    view_.show();
-  }
-}
-
 HostEvent SdlHost::wait(std::optional<forms::Millis> deadline) {
   // Without a window no input can ever come; ending is the only way on.
   return events_ ? events_->wait(deadline) : HostEvent{CloseRequest{}};
-}
-
-void SdlHost::render(const forms::Frame& frame) {
-  if (view_.window() != nullptr) {
-    view_.render(frame);
-  }
 }
 
 void SdlHost::playSound(std::span<const std::uint8_t> wav) {

@@ -56,6 +56,7 @@ void Confinement::follow(const ClipRect& gameArea) {
 
 void Confinement::activated(bool active) {
   active_ = active;
+  pressedAway_ = !active && clip_ && pressedOnWindow();
   ticksLeft_ = active ? kTicks : 0;
   if (active) {
     SetTimer(window_, kTimer, kTick, nullptr);
@@ -67,6 +68,24 @@ void Confinement::activated(bool active) {
 void Confinement::carried(bool moving) {
   moving_ = moving;
   apply();
+}
+
+// The player is back over the scene after a press that took the activation away: the window takes
+// it back, and with it the rectangle.
+void Confinement::pointerOver() {
+  if (pressedAway_ && !active_) {
+    pressedAway_ = false;
+    SetForegroundWindow(window_);
+  }
+}
+
+// Whether the left button is down on the window itself, frame and title bar included: the
+// window manager has taken the press, not another program's window.
+bool Confinement::pressedOnWindow() const {
+  POINT at{};
+  RECT frame{};
+  return GetAsyncKeyState(VK_LBUTTON) < 0 && GetCursorPos(&at) && GetWindowRect(window_, &frame) &&
+         PtInRect(&frame, at);
 }
 
 // A message box is a window of its own: the cursor must reach its OK.

@@ -15,6 +15,7 @@
 //   confinement.activated(true);       // WM_ACTIVATE
 //   confinement.carried(true);         // WM_ENTERSIZEMOVE (false: WM_EXITSIZEMOVE)
 //   confinement.apply();               // WM_WINDOWPOSCHANGED: moved, shown, hidden, minimised
+//   confinement.pointerOver();         // WM_MOUSEMOVE
 //   confinement.tick();                // WM_TIMER with Confinement::kTimer
 //
 // While a rectangle is wanted the system's timer ticks every millisecond, so that the target's
@@ -46,15 +47,19 @@ class Confinement {
   void activated(bool active);
   void carried(bool moving);
   void boxShown(bool shown);
+  void pointerOver();
   void tick();
   void apply();
 
  private:
+  bool pressedOnWindow() const;
+
   HWND__* window_ = nullptr;
   std::optional<ClipRect> clip_;  // relative to the window's top-left corner
   bool clipped_ = false;          // whether ClipCursor holds our rectangle
   bool active_ = false;
-  bool moving_ = false;  // the player drags the window by its title bar
+  bool moving_ = false;       // the player drags the window by its title bar
+  bool pressedAway_ = false;  // a press on the window itself took the activation away
   bool boxShown_ = false;
   bool fineTimer_ = false;
   int ticksLeft_ = 0;  // of kTimer

@@ -1,7 +1,7 @@
 // The Win32 host: the window's messages, sent on to the view (win32_view.h: the window, its
 // size, fullscreen, painting and cursor), the confinement (win32_confinement.h) and the game's
-// events (win32_message_pump.h: the wait); the clock, the random source and the message box.
-// Drawing is in win32_painter.cpp and sound in win32_sound.cpp.
+// loop (win32_message_loop.h: the thread's messages and the loop's turns); the clock, the random
+// source and the message box. Drawing is in win32_painter.cpp and sound in win32_sound.cpp.
 //
 // The game sees a 304 x 213 scene and mouse positions in those logical pixels; the player sees it
 // at a whole factor, in a window or fullscreen on black.
@@ -14,44 +14,25 @@
 #include <string>
 
 #include "platform/clock.h"
+#include "platform/desktop/wide_text.h"
 #include "platform/pointer.h"
 #include "platform/win32/win32_confinement.h"
-#include "platform/win32/win32_message_pump.h"
+#include "platform/win32/win32_message_loop.h"
 #include "platform/win32/win32_painter.h"
 #include "platform/win32/win32_sound.h"
 #include "platform/win32/win32_view.h"
 
 namespace platform {
 
-using win32::widen;
+using desktop::widen;
 
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"VombrelForm";
 constexpr int kResourceIcon = 1;
 
-std::string narrow(const wchar_t* text) {
-  int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(std::max(n, 1)), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), n, nullptr, nullptr);
-  utf8.resize(static_cast<std::size_t>(std::max(n, 1)) - 1);  // without the terminating zero
-  return utf8;
-}
-
 std::string lastError() {
-  DWORD code = GetLastError();
-  wchar_t* text = nullptr;
-  FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string reason = "error " + std::to_string(code);
-  if (text != nullptr) {
-    std::string utf8 = narrow(text);
-    utf8.resize(utf8.find_last_not_of("\r\n.") + 1);
-    reason = utf8 + " (" + reason + ")";
-    LocalFree(text);
-  }
-  return reason;
+  return desktop::systemError(GetLastError());
 }
 
 int heldButtons(WPARAM keys) {
@@ -62,15 +43,20 @@ int heldModifierKeys(WPARAM keys) {
   return modifierBits(keys & MK_SHIFT, keys & MK_CONTROL, GetKeyState(VK_MENU) < 0);
 }
 
-class Win32Host final : public BlockingHost {
+class Win32Host final : public CallbackHost {
  public:
   Win32Host(Win32Options options, desktop::ViewChoices choices)
       : options_(options), choices_(std::move(choices)) {}
   ~Win32Host() override;
 
+  void serve(Loop& loop) override { messages_.run(loop); }
+  bool paused() const override { return messages_.paused(); }
+  void wakeAt(std::optional<forms::Millis> deadline) override { messages_.wakeAt(deadline); }
+  void announce(const std::string&) override {}  // a page's news for screen readers
+  void ended() override { messages_.end(); }
+
   Status open(const WindowSetup& setup) override;
   void show() override;
-  HostEvent wait(std::optional<forms::Millis> deadline) override;
   void render(const forms::Frame& frame) override;
   void playSound(std::span<const std::uint8_t> wav) override { sound_.play(wav); }
   void clipCursor(std::optional<ClipRect> rect) override { confinement_.want(rect); }
@@ -92,12 +78,12 @@ class Win32Host final : public BlockingHost {
 
   Win32Options options_;
   desktop::ViewChoices choices_;  // until the view takes them
-  Clock clock_;
+  SteadyClock clock_;
   forms::RandomSequence random_;
   mutable win32::Fonts fonts_;
   win32::SoundChannel sound_;  // before the window: its sound stops before the window goes
   win32::Confinement confinement_;
-  win32::MessagePump pump_{clock_};
+  win32::MessageLoop messages_{clock_};
   HINSTANCE instance_ = GetModuleHandleW(nullptr);
   HWND window_ = nullptr;
   std::unique_ptr<win32::WindowView> view_;
@@ -151,7 +137,7 @@ Status Win32Host::open(const WindowSetup& setup) {
     return fail("cannot create the window: " + reason);
   }
   confinement_.attach(window_);
-  pump_.attach(window_);
+  messages_.attach(window_);
   view_ = std::make_unique<win32::WindowView>(window_,
                                               desktop::Size{setup.clientWidth, setup.clientHeight},
                                               options_.dpi, std::move(choices_), fonts_);
@@ -169,14 +155,6 @@ void Win32Host::show() {
   UpdateWindow(window_);
   SetForegroundWindow(window_);
   confinement_.activated(GetActiveWindow() == window_);
-}
-
-HostEvent Win32Host::wait(std::optional<forms::Millis> deadline) {
-  if (window_ == nullptr) {
-    // Without a window no input can ever come; ending is the only way on.
-    return CloseRequest{};
-  }
-  return pump_.wait(deadline);
 }
 
 void Win32Host::render(const forms::Frame& frame) {
@@ -206,26 +184,21 @@ void Win32Host::mouse(forms::MouseInput::Type type, int button, WPARAM keys, LPA
   if (!p.inside && GetCapture() != window_) {
     return;
   }
-  forms::MouseInput in;
-  in.type = type;
-  in.button = button;
-  in.shift = heldModifierKeys(keys);
-  in.x = p.x;
-  in.y = p.y;
-  in.doubleClick = second;
+  forms::MouseInput in{type, button, heldModifierKeys(keys), p.x, p.y, second};
   // A release outside the window still reaches the control that took the press.
   if (type == forms::MouseInput::Type::Down) {
     SetCapture(window_);
   } else if (type == forms::MouseInput::Type::Up && heldButtons(keys) == 0) {
     ReleaseCapture();
   }
-  pump_.queue(in);
+  messages_.deliver(in);
 }
 
 LRESULT Win32Host::handle(UINT message, WPARAM w, LPARAM l) {
   using Type = forms::MouseInput::Type;
   switch (message) {
     case WM_MOUSEMOVE:
+      confinement_.pointerOver();
       mouse(Type::Move, heldButtons(w), w, l, false);
       return 0;
     case WM_LBUTTONDOWN:
@@ -270,13 +243,13 @@ LRESULT Win32Host::handle(UINT message, WPARAM w, LPARAM l) {
       }
       break;
     case WM_CLOSE:
-      pump_.queue(CloseRequest{});
+      messages_.deliver(CloseRequest{});
       return 0;
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT:
       view_->paint();
-      pump_.queue(Exposed{});
+      messages_.deliver(Exposed{});
       return 0;
     case WM_SETCURSOR:
       if (LOWORD(l) == HTCLIENT && view_->setCursor()) {
@@ -297,16 +270,16 @@ LRESULT Win32Host::handle(UINT message, WPARAM w, LPARAM l) {
     // The game goes on while the system holds the thread in a loop of its own.
     case WM_ENTERSIZEMOVE:
     case WM_EXITSIZEMOVE:
-      pump_.systemLoop(message == WM_ENTERSIZEMOVE);
+      messages_.systemLoop(message == WM_ENTERSIZEMOVE);
       confinement_.carried(message == WM_ENTERSIZEMOVE);
       break;
     case WM_ENTERMENULOOP:
     case WM_EXITMENULOOP:
-      pump_.systemLoop(message == WM_ENTERMENULOOP);
+      messages_.systemLoop(message == WM_ENTERMENULOOP);
       break;
     case WM_TIMER:
-      if (w == win32::MessagePump::kTurnTimer) {
-        pump_.turn();
+      if (w == win32::MessageLoop::kTurnTimer) {
+        messages_.turnTimer();
         return 0;
       }
       if (w == win32::Confinement::kTimer) {
@@ -324,28 +297,21 @@ LRESULT Win32Host::handle(UINT message, WPARAM w, LPARAM l) {
   return DefWindowProcW(window_, message, w, l);
 }
 
+// The box holds the thread in a loop of its own until the player closes it; the game waits.
 void Win32Host::messageBox(const std::string& title, const std::string& text) {
   confinement_.boxShown(true);
+  messages_.pause(true);
   MessageBoxW(window_, widen(text).c_str(), widen(title).c_str(), MB_OK | MB_ICONWARNING);
+  messages_.pause(false);
   confinement_.boxShown(false);
 }
 
 forms::WindowRect Win32Host::windowRect() const {
-  if (view_ == nullptr) {
-    return {};
-  }
-  ClipRect r = view_->gameArea();
-  double t = view_->twipsPerPixel();
-  return {r.left * t, r.top * t, (r.right - r.left) * t, (r.bottom - r.top) * t};
+  return view_ != nullptr ? view_->windowRect() : forms::WindowRect{};
 }
 
 forms::ScreenInfo Win32Host::screen() const {
-  if (view_ == nullptr) {
-    return {};
-  }
-  desktop::Size m = view_->monitorSize();
-  double t = view_->twipsPerPixel();
-  return {m.width * t, m.height * t, t, t};
+  return view_ != nullptr ? view_->screen() : forms::ScreenInfo{};
 }
 
 }  // namespace
@@ -360,10 +326,10 @@ std::optional<std::string> appDataFolder() {
   if (appData == nullptr || *appData == L'\0') {
     return std::nullopt;
   }
-  return narrow(appData);
+  return desktop::narrow(appData);
 }
 
-std::unique_ptr<BlockingHost> createWin32Host(Win32Options options, desktop::ViewChoices choices) {
+std::unique_ptr<CallbackHost> createWin32Host(Win32Options options, desktop::ViewChoices choices) {
   return std::make_unique<Win32Host>(options, std::move(choices));
 }
 

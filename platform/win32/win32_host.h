@@ -1,11 +1,12 @@
 // The native Windows host: one window of the WIN32 API (win32_view.h), drawn with GDI
 // (win32_painter.h), its sounds through WinMM's sndPlaySoundA (win32_sound.h), the cursor
-// confined with ClipCursor (win32_confinement.h). The game goes on while the system holds the
-// thread in a loop of its own, the title bar dragged or the window menu open
-// (win32_message_pump.h). The program makes one and hands it to the game's loop:
+// confined with ClipCursor (win32_confinement.h). It calls the game's loop back from the
+// window's messages, and the game goes on while the system holds the thread in a loop of its
+// own, the title bar dragged or the window menu open (win32_message_loop.h). The program makes
+// one and hands it the game's loop, which returns when the game is over:
 //
 //   auto host = platform::createWin32Host({}, desktop::ViewChoices(commandLine, file, warn));
-//   return vombrel::run(*host);
+//   return vombrel::serve(*host);
 //
 // The window's icon and gun sight are the program's ICON and CURSOR resources 1 (vombrel.rc).
 // A window that cannot open says why in a message box, as a program without a console must.
@@ -31,7 +32,7 @@ struct Win32Options {
   int dpi = 0;  // the screen's dots per inch; 0: what the monitor says
 };
 
-std::unique_ptr<BlockingHost> createWin32Host(Win32Options options = {},
+std::unique_ptr<CallbackHost> createWin32Host(Win32Options options = {},
                                               desktop::ViewChoices choices = {});
 
 // What the program has to say before any window opens (its usage, its version, a wrong option),

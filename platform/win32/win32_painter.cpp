@@ -10,9 +10,12 @@
 #include <vector>
 
 #include "assets/resources.h"
+#include "platform/desktop/wide_text.h"
 #include "platform/images/image_decoders.h"
 
 namespace platform::win32 {
+
+using desktop::widen;
 
 namespace {
 
@@ -40,16 +43,6 @@ std::uint32_t premultiplied(std::uint8_t r, std::uint8_t g, std::uint8_t b, std:
 }
 
 }  // namespace
-
-std::wstring widen(std::string_view utf8) {
-  if (utf8.empty()) {
-    return {};
-  }
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(std::max(n, 0)), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-  return wide;
-}
 
 Fonts::Fonts() : measuring_(CreateCompatibleDC(nullptr)) {
   const assets::FontFile files[] = {assets::FontFile::Regular, assets::FontFile::Bold,

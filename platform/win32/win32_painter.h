@@ -30,9 +30,6 @@ struct HBITMAP__;
 
 namespace platform::win32 {
 
-// UTF-8, as the game keeps its texts, in the UTF-16 of the wide API.
-std::wstring widen(std::string_view utf8);
-
 class Fonts {
  public:
   Fonts();

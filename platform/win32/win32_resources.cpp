@@ -1,8 +1,8 @@
 // The lookup of assets/resources.h on Windows: the pictures, sounds and fonts are the program's
 // own resources (compiled from assets/CMakeLists.txt's list), found by type name and id with
-// FindResource. Their bytes stay mapped for as long as the program runs. It is part of
-// vombrel_assets in a Windows build, in place of the table's lookup (assets/embedded_lookup.cpp),
-// so that every program and test linking the assets finds them.
+// FindResource. Their bytes stay mapped for as long as the program runs. In a Windows build it
+// takes the place of the table's lookup (assets/embedded_lookup.cpp) for every program and test
+// that links the assets.
 #include <windows.h>
 
 #include <string>

@@ -112,13 +112,11 @@ bool WindowView::start() {
 // The usual factor for the screen the window is on, never below the desktop's own (2 at
 // 192 dpi), and the largest whose window, frame and caption included, fits its work area.
 desktop::FactorLimits WindowView::limits() const {
-  int dpi = dpi_ > 0 ? dpi_ : systemDpi(window_);
   RECT frame{};
   AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
-  desktop::Size room = desktop::clientRoom(sizeOf(monitorOf(window_).rcWork),
-                                           {-frame.left, -frame.top, frame.right, frame.bottom});
-  return {desktop::defaultFactor(scene_, room, dpi / kStandardDpi),
-          desktop::fittingFactor(scene_, room)};
+  return desktop::factorLimits(scene_, sizeOf(monitorOf(window_).rcWork),
+                               {-frame.left, -frame.top, frame.right, frame.bottom},
+                               dpi_ > 0 ? dpi_ : systemDpi(window_));
 }
 
 // The back buffer and the gun sight are made anew for the new size, and the whole scene is
@@ -263,14 +261,13 @@ ClipRect WindowView::gameArea() const {
   return {r.left, r.top, r.right, r.bottom};
 }
 
-desktop::Size WindowView::monitorSize() const {
-  return sizeOf(monitorOf(window_).rcMonitor);
+forms::WindowRect WindowView::windowRect() const {
+  ClipRect r = gameArea();
+  return view_.windowTwips({r.left, r.top, r.right - r.left, r.bottom - r.top});
 }
 
-// The twips the host reports are counted at the scene's factor, so that the confinement the
-// game computes from them covers exactly the window, or the scene when fullscreen.
-double WindowView::twipsPerPixel() const {
-  return static_cast<double>(forms::kTwipsPerPixel) / view_.factor;
+forms::ScreenInfo WindowView::screen() const {
+  return view_.screenTwips(sizeOf(monitorOf(window_).rcMonitor));
 }
 
 }  // namespace platform::win32

@@ -19,6 +19,7 @@
 //   view.render(frame);
 //   desktop::ScenePoint p = view.toScene(x, y);  // the game's pixels; p.inside: not the border
 //   ClipRect area = view.gameArea();             // what the game takes for its window
+//   forms::WindowRect twips = view.windowRect(); // the same, as the game counts it
 #pragma once
 
 #include <cstdint>
@@ -67,8 +68,9 @@ class WindowView {
   // The window with its frame on the screen, or when fullscreen the scene alone, so that the
   // game confines the cursor to the scene and no further.
   ClipRect gameArea() const;
-  desktop::Size monitorSize() const;
-  double twipsPerPixel() const;
+  // That area and the monitor, in twips at the scene's factor, as the game counts them.
+  forms::WindowRect windowRect() const;
+  forms::ScreenInfo screen() const;
 
  private:
   desktop::FactorLimits limits() const;

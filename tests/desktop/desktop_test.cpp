@@ -1,6 +1,7 @@
-// The desktop hosts' presentation rules: the window's whole factor on real screen sizes, the
-// fullscreen letterbox and the pointer on it, the command line, and the settings file with the
-// keys that write it.
+// The desktop hosts' rules: the window's whole factor on real screen sizes, the fullscreen
+// letterbox and the pointer on it, the command line, the settings file with the keys that write
+// it, and the hosts' timing: how long a host sleeps, when the loop gets its turn, and how long
+// the confinement keeps trying while another program holds the pointer.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -9,10 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/desktop/command_line.h"
+#include "platform/desktop/retries.h"
 #include "platform/desktop/scale.h"
 #include "platform/desktop/settings.h"
 #include "platform/desktop/view_choice.h"
+#include "platform/turns.h"
 
 namespace desktop = platform::desktop;
 namespace fs = std::filesystem;
@@ -83,6 +87,64 @@ TEST(Scale, FullscreenCentresTheSceneOnBlackAndThePointerMapsOnlyInsideIt) {
 
 desktop::CommandLine parse(std::vector<const char*> args) {
   return desktop::parseCommandLine(args);
+}
+
+// A deadline that has passed is a turn now, never a wait of weeks; without one only input wakes
+// the host; a turn comes only when something is due, and none while the message box is open.
+TEST(HostTiming, TheLoopsTurnComesWhenItIsDueAndNeverUnderTheMessageBox) {
+  EXPECT_EQ(platform::sleepUntil(100, 102), 0);
+  EXPECT_EQ(platform::sleepUntil(100, 40), 60);
+  EXPECT_EQ(platform::sleepUntil(forms::Millis{1} << 40, 0), platform::kLongestSleep);
+  EXPECT_EQ(platform::sleepUntil(std::nullopt, 0), std::nullopt);
+  EXPECT_EQ(platform::earliest(30, std::nullopt), 30);
+  EXPECT_EQ(platform::earliest(30, 20), 20);
+
+  platform::ManualClock clock;
+  platform::Turns turns(clock);
+  EXPECT_FALSE(turns.next().turn);
+  EXPECT_EQ(turns.next().sleep, std::nullopt);
+  turns.wakeAt(55);
+  clock.set(54);
+  EXPECT_FALSE(turns.next().turn);
+  EXPECT_EQ(turns.next().sleep, 1);
+  clock.set(57);
+  EXPECT_TRUE(turns.next().turn);
+  EXPECT_EQ(turns.next().sleep, 0);
+  turns.pause(true);
+  EXPECT_FALSE(turns.next().turn);
+  EXPECT_EQ(turns.next().sleep, std::nullopt);
+  turns.pause(false);
+  EXPECT_TRUE(turns.next().turn);
+}
+
+// Every 50 ms for at most ten seconds of refusals in a row: a hold taken and a new start each
+// make the whole ten seconds available again.
+TEST(HostTiming, TheConfinementRetriesForTenSecondsAfterEachHoldAndEachFocus) {
+  desktop::Retries retries;
+  auto refuseUntil = [&](forms::Millis from, forms::Millis until) {
+    forms::Millis t = from;
+    for (; retries.tried(false, t) && t < until; t = *retries.at()) {
+      EXPECT_EQ(retries.at(), t + 50);
+      EXPECT_FALSE(retries.due(t + 49));
+      EXPECT_TRUE(retries.due(t + 50));
+    }
+    return t;
+  };
+  EXPECT_EQ(retries.at(), std::nullopt);
+  // Refused for good: the last try ten seconds after the first refusal, then no more.
+  EXPECT_EQ(refuseUntil(0, 1'000'000), 10'000);
+  EXPECT_EQ(retries.at(), std::nullopt);
+
+  // Another program grabbing again and again, the hold taken in between: never given up.
+  for (forms::Millis start : {20'000, 29'000, 38'000}) {
+    retries.tried(true, start - 1);
+    EXPECT_EQ(retries.at(), std::nullopt);
+    EXPECT_EQ(refuseUntil(start, start + 8'000), start + 8'000);
+  }
+  // The focus coming back starts the ten seconds again.
+  retries.reset();
+  EXPECT_EQ(retries.at(), std::nullopt);
+  EXPECT_EQ(refuseUntil(47'000, 1'000'000), 57'000);
 }
 
 TEST(CommandLine, OptionsForThisRunAndWhatIsWrongWithTheRest) {

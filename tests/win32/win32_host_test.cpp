@@ -25,7 +25,7 @@ constexpr char kTitle[] = "Vombrel host test";
 constexpr int kClientWidth = 304, kClientHeight = 213;
 
 struct OpenWindow {
-  std::unique_ptr<platform::BlockingHost> host;
+  std::unique_ptr<platform::CallbackHost> host;
   HWND window = nullptr;
 
   explicit OpenWindow(int dpi) : host(platform::createWin32Host({dpi})) {
@@ -50,13 +50,15 @@ struct OpenWindow {
     pump();
   }
 
-  // Lets the window take what the system sent it (activation, painting).
+  // Lets the window take what the system sent it (activation, painting) for 50 ms.
   void pump() {
-    while (true) {
-      platform::HostEvent e = host->wait(host->now() + 50);
-      if (std::holds_alternative<platform::Timeout>(e)) {
-        return;
+    for (ULONGLONG until = GetTickCount64() + 50; GetTickCount64() < until;) {
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
       }
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
   }
 
