@@ -67,35 +67,52 @@ CommandLine parseCommandLine(std::span<const char* const> args) {
   return cl;
 }
 
-// Each option and key on a line of its own, its meaning indented on the next, and every line
-// short: the .exe shows this in a message box, which wraps long lines and whose font would not
-// keep columns of spaces aligned.
-std::string usage() {
-  return "Usage: vombrel [--scale N] [--fullscreen | --window]\n"
-         "A mouse shooting game: shoot the figure that\n"
-         "rises from behind the fence.\n"
-         "\n"
-         "Options, for this run only (they win over\n"
-         "the choice remembered by the keys):\n"
-         "  --scale N\n"
-         "      the window at N times 304 x 213,\n"
-         "      as far as the screen allows\n"
-         "  --fullscreen\n"
-         "      the game in the middle of a black screen\n"
-         "  --window\n"
-         "      a window\n"
-         "  --help\n"
-         "      show this and exit\n"
-         "  --version\n"
-         "      show the version and exit\n"
-         "\n"
-         "Keys (remembered for the next run):\n"
-         "  F11, Alt+Enter\n"
-         "      fullscreen on and off\n"
-         "  Ctrl+plus, Ctrl+minus\n"
-         "      a bigger or a smaller window\n"
-         "  Ctrl+0\n"
-         "      the window back at its usual size\n";
+namespace {
+
+struct Entry {
+  const char* name;
+  const char* meaning;
+};
+
+constexpr Entry kOptions[] = {
+    {"--scale N", "the window N times 304 x 213, if it fits"},
+    {"--fullscreen", "the game in the middle of a black screen"},
+    {"--window", "a window"},
+    {"--help", "show this and exit"},
+    {"--version", "show the version and exit"},
+};
+constexpr Entry kKeys[] = {
+    {"F11, Alt+Enter", "fullscreen on and off"},
+    {"Ctrl+plus, Ctrl+minus", "a bigger or a smaller window"},
+    {"Ctrl+0", "the window back at its usual size"},
+};
+
+}  // namespace
+
+// In a terminal each option and its meaning side by side, within 80 columns. A message box
+// wraps long lines and its font would not keep columns of spaces aligned: there each meaning
+// goes indented on the line below its option, and no line is wider than the first.
+std::string usage(UsageLayout layout) {
+  const bool terminal = layout == UsageLayout::Terminal;
+  const char* wrap = terminal ? " " : "\n";
+  auto list = [&](const auto& entries) {
+    std::string text;
+    for (const Entry& e : entries) {
+      std::string name = std::string("  ") + e.name;
+      text += terminal ? name + std::string(25 - name.size(), ' ') : name + "\n      ";
+      text += std::string(e.meaning) + "\n";
+    }
+    return text;
+  };
+  return std::string("Usage: vombrel [--scale N] [--fullscreen | --window]\n") +
+         "A mouse shooting game: shoot the figure that" + wrap + "rises from behind the fence.\n" +
+         "\nOptions, for this run only (they win over" + wrap +
+         "the choice remembered by the keys):\n" + list(kOptions) +
+         "\nKeys (remembered for the next run):\n" + list(kKeys);
+}
+
+std::string tryHelp() {
+  return "Try 'vombrel --help' for more information.\n";
 }
 
 std::string versionText() {

@@ -6,9 +6,9 @@
 //
 //   desktop::CommandLine cl = desktop::parseCommandLine({argv + 1, argv + argc});
 //   switch (cl.action) {
-//     case desktop::CommandLine::Action::Help:    print(desktop::usage()); return 0;
+//     case desktop::CommandLine::Action::Help:    print(desktop::usage(layout)); return 0;
 //     case desktop::CommandLine::Action::Version: print(desktop::versionText()); return 0;
-//     case desktop::CommandLine::Action::Wrong:   complain(cl.error + "\n\n" + desktop::usage());
+//     case desktop::CommandLine::Action::Wrong:   complain(cl.error, desktop::tryHelp());
 //                                                 return 2;
 //     case desktop::CommandLine::Action::Play:    break;  // cl.choice overrides the settings
 //   }
@@ -38,8 +38,12 @@ struct CommandLine {
 // and --version win over everything else but a wrong argument.
 CommandLine parseCommandLine(std::span<const char* const> args);
 
-// The usage: options and the keys the window understands, several lines ending in a newline.
-std::string usage();
+// The usage: options and the keys the window understands, several lines ending in a newline,
+// laid out for a terminal or for a message box.
+enum class UsageLayout { Terminal, MessageBox };
+std::string usage(UsageLayout layout);
+// What a terminal says under a wrong option, as command-line programs do.
+std::string tryHelp();
 // "vombrel 1.1.0" and a newline.
 std::string versionText();
 

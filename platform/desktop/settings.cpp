@@ -33,9 +33,12 @@ std::string_view takeLine(std::string_view& text) {
   return line;
 }
 
-bool isComment(std::string_view line) {
+// Not a comment, a blank line or a section's heading ("[vombrel]", natural at the top of an
+// .ini file), which are the player's and carry nothing for the game.
+bool isSetting(std::string_view line) {
   line = trimmed(line);
-  return line.empty() || line.front() == '#' || line.front() == ';';
+  return !line.empty() && line.front() != '#' && line.front() != ';' &&
+         !(line.front() == '[' && line.back() == ']');
 }
 
 std::string_view nameOf(std::string_view line) {
@@ -52,6 +55,9 @@ std::string settingLine(std::string_view name, const Settings& settings) {
 }  // namespace
 
 std::string formatSettings(std::string_view old, const Settings& settings) {
+  // A setting the file already says as it is now keeps its lines as the player wrote them, a bad
+  // value too: only a key the player pressed rewrites it.
+  const Settings before = parseSettings(old).settings;
   bool marked = old.starts_with(kByteOrderMark);
   if (marked) {
     old.remove_prefix(kByteOrderMark.size());
@@ -62,15 +68,20 @@ std::string formatSettings(std::string_view old, const Settings& settings) {
     text += "# Vombrel remembers the window's size and fullscreen here.";
     text += newline;
   }
-  // Ours still to write; a setting at its default has no line.
-  bool scale = settings.scale.has_value(), fullscreen = settings.fullscreen.has_value();
+  // Ours to rewrite, then still to write; a setting at its default has no line.
+  const bool rewriteScale = settings.scale != before.scale;
+  const bool rewriteFullscreen = settings.fullscreen != before.fullscreen;
+  bool scale = rewriteScale && settings.scale,
+       fullscreen = rewriteFullscreen && settings.fullscreen;
   while (!old.empty()) {
     std::string_view line = takeLine(old);
     if (line.ends_with('\r')) {
       line.remove_suffix(1);  // it gets the file's own line ending again
     }
-    std::string_view name = isComment(line) ? "" : nameOf(line);
-    bool* pending = name == "scale" ? &scale : name == "fullscreen" ? &fullscreen : nullptr;
+    std::string_view name = isSetting(line) ? nameOf(line) : "";
+    bool* pending = name == "scale" && rewriteScale             ? &scale
+                    : name == "fullscreen" && rewriteFullscreen ? &fullscreen
+                                                                : nullptr;
     if (pending == nullptr) {
       text += line;  // the player's own, as it stands
     } else if (*pending) {
@@ -92,35 +103,40 @@ std::string formatSettings(std::string_view old, const Settings& settings) {
 
 Loaded parseSettings(std::string_view text) {
   Loaded got;
-  auto malformed = [](int line, std::string_view what) {
-    return Loaded{{}, "line " + std::to_string(line) + ": " + std::string(what)};
+  int number = 0;
+  auto warn = [&](std::string what) {
+    got.warnings.push_back("line " + std::to_string(number) + ": " + std::move(what));
   };
   if (text.starts_with(kByteOrderMark)) {
     text.remove_prefix(kByteOrderMark.size());
   }
-  for (int number = 1; !text.empty(); ++number) {
+  while (!text.empty()) {
     std::string_view line = takeLine(text);
-    if (isComment(line)) {
+    ++number;
+    if (!isSetting(line)) {
       continue;
     }
     std::size_t eq = line.find('=');
     if (eq == std::string_view::npos) {
-      return malformed(number, "not name=value");
+      warn("skipping \"" + std::string(trimmed(line)) + "\", which is not name=value");
+      continue;
     }
     std::string_view name = nameOf(line), value = trimmed(line.substr(eq + 1));
     int n = 0;
     auto [at, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
     bool whole = ec == std::errc{} && at == value.data() + value.size();
     if (name == "scale") {
-      if (!whole || n < 1 || n > kLargestScale) {
-        return malformed(number, "scale must be a whole number from 1 to 100");
+      if (whole && n >= 1 && n <= kLargestScale) {
+        got.settings.scale = n;
+      } else {
+        warn("scale must be a whole number from 1 to 100: the usual size it is");
       }
-      got.settings.scale = n;
     } else if (name == "fullscreen") {
-      if (!whole || (n != 0 && n != 1)) {
-        return malformed(number, "fullscreen must be 0 or 1");
+      if (whole && (n == 0 || n == 1)) {
+        got.settings.fullscreen = n == 1;
+      } else {
+        warn("fullscreen must be 0 or 1: a window it is");
       }
-      got.settings.fullscreen = n == 1;
     }
   }
   return got;
@@ -128,28 +144,41 @@ Loaded parseSettings(std::string_view text) {
 
 Loaded loadSettings(const std::string& file) {
   FileText got = readTextFile(file, kLargestFile);
-  auto warn = [&](const std::string& why) {
-    return Loaded{{}, "ignoring the settings file " + file + ": " + why};
+  auto ignored = [&](const std::string& why) {
+    return Loaded{{}, {file + ": ignoring it: " + why}};
   };
   switch (got.outcome) {
     case FileText::Outcome::Missing:
       return {};
     case FileText::Outcome::TooBig:
-      return warn("it is " + std::to_string(got.size) + " bytes, far too big for settings");
+      return ignored("it is " + std::to_string(got.size) + " bytes, far too big for settings");
     case FileText::Outcome::Failed:
-      return warn(got.error);
+      return ignored(got.error);
     case FileText::Outcome::Read:
       break;
   }
+  // As compilers say where a file is wrong: the file, the line, what is wrong with it.
   Loaded parsed = parseSettings(got.text);
-  return parsed.warning.empty() ? parsed : warn(parsed.warning);
+  for (std::string& warning : parsed.warnings) {
+    warning = file + ":" + warning.substr(std::string_view("line ").size());
+  }
+  return parsed;
 }
 
 std::string saveSettings(const std::string& file, const Settings& settings) {
-  // Read again, so that what the player wrote into it while the game ran stays too.
+  // Read again, so that what the player wrote into it while the game ran stays too. A file that
+  // cannot be read is left as it is rather than lose what it holds.
   FileText old = readTextFile(file, kLargestFile);
-  bool keep = old.outcome == FileText::Outcome::Read && parseSettings(old.text).warning.empty();
-  return replaceTextFile(file, formatSettings(keep ? old.text : "", settings));
+  switch (old.outcome) {
+    case FileText::Outcome::TooBig:
+      return file + " is too big to be the settings file; it is left as it is";
+    case FileText::Outcome::Failed:
+      return "cannot read " + file + ": " + old.error;
+    case FileText::Outcome::Missing:
+    case FileText::Outcome::Read:
+      break;
+  }
+  return replaceTextFile(file, formatSettings(old.text, settings));
 }
 
 std::optional<std::string> xdgSettingsFile(const char* xdgConfigHome, const char* home) {

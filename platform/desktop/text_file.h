@@ -26,9 +26,11 @@ struct FileText {
 // Reads the file when it holds at most `limit` bytes.
 FileText readTextFile(const std::string& path, std::uint64_t limit);
 
-// Writes `text` to a new file beside the file and renames it over it, so that a crash or a full
-// disk leaves the old file whole. A symbolic link stays one: the new file goes beside the file it
-// points to. Creates the file's folder when needed. Returns why it could not, or nothing.
+// Writes `text` to a fresh file beside the file, with the old file's permissions, and renames it
+// over it, so that a crash or a full disk leaves the old file whole. A symbolic link stays one,
+// even one whose file is not there yet: the new file goes where it points. A read-only file is
+// left as it is. Creates the file's folder, private to the player, when needed. Returns why it
+// could not, or nothing.
 std::string replaceTextFile(const std::string& path, std::string_view text);
 
 }  // namespace platform::desktop

@@ -24,16 +24,24 @@ std::string folderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// The folder and any missing folders above it.
+// The folder and any missing folders above it, private to the player as the XDG base directory
+// rules ask.
 bool makeFolders(const std::string& folder) {
-  if (mkdir(folder.c_str(), 0777) == 0 || errno == EEXIST) {
+  if (mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST) {
     return true;
   }
   std::string parent = folderOf(folder);
   if (errno != ENOENT || parent == folder || !makeFolders(parent)) {
     return false;
   }
-  return mkdir(folder.c_str(), 0777) == 0 || errno == EEXIST;
+  return mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+// The mode a new file gets from the player's umask.
+mode_t newFileMode() {
+  mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
 }
 
 // The file a chain of symbolic links ends at, which need not exist yet; the path itself when it
@@ -124,28 +132,36 @@ std::string replaceTextFile(const std::string& path, std::string_view text) {
   if (!makeFolders(folder)) {
     return "cannot make the folder " + folder + ": " + reason(errno);
   }
-  // The new file keeps the old one's permissions: a player who made it private keeps it so.
   struct stat old {};
-  mode_t mode = stat(file.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0666;
-  std::string fresh = file + ".new";
-  int fd = open(fresh.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-  if (fd < 0) {
-    return "cannot write " + fresh + ": " + reason(errno);
+  const bool exists = stat(file.c_str(), &old) == 0;
+  if (exists && (old.st_mode & S_IWUSR) == 0) {
+    return file + " is read-only, so it stays as it is";
   }
-  bool written = writeAll(fd, text) && fsync(fd) == 0;
+  // What an older game left behind when it could not finish a save.
+  unlink((file + ".new").c_str());
+  // A fresh name of its own beside the file, so that two games saving at once never write into
+  // one file; it keeps the old file's permissions, so a player who made it private keeps it so.
+  std::string fresh = file + ".XXXXXX";
+  int fd = mkostemp(fresh.data(), O_CLOEXEC);
+  if (fd < 0) {
+    return "cannot write beside " + file + ": " + reason(errno);
+  }
+  bool written = fchmod(fd, exists ? old.st_mode & 07777 : newFileMode()) == 0 &&
+                 writeAll(fd, text) && fsync(fd) == 0;
   int error = errno;
   if (close(fd) != 0 && written) {
     written = false;
     error = errno;
   }
-  if (!written) {
-    unlink(fresh.c_str());
-    return "cannot write " + fresh + ": " + reason(error);
-  }
-  if (rename(fresh.c_str(), file.c_str()) != 0) {
-    error = errno;
+  if (!written || rename(fresh.c_str(), file.c_str()) != 0) {
+    error = written ? errno : error;
     unlink(fresh.c_str());
     return "cannot replace " + file + ": " + reason(error);
+  }
+  // The rename itself reaches the disk only with its folder.
+  if (int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+    fsync(dir);
+    close(dir);
   }
   return {};
 }

@@ -9,6 +9,14 @@ namespace platform::desktop {
 
 namespace {
 
+// The system names a file it has followed a link to as \\?\C:\...; players know it as C:\....
+std::wstring plainPath(std::wstring path) {
+  if (path.starts_with(L"\\\\?\\UNC\\")) {
+    return L"\\\\" + path.substr(8);
+  }
+  return path.starts_with(L"\\\\?\\") ? path.substr(4) : path;
+}
+
 std::wstring folderOf(const std::wstring& path) {
   std::size_t slash = path.find_last_of(L"\\/");
   return slash == std::wstring::npos ? L"." : path.substr(0, slash);
@@ -45,7 +53,7 @@ std::wstring throughLinks(const std::wstring& path) {
   }
   CloseHandle(file);
   target.resize(n < target.size() ? n : 0);
-  return target.empty() ? path : target;
+  return target.empty() ? path : plainPath(target);
 }
 
 }  // namespace
@@ -89,28 +97,46 @@ std::string replaceTextFile(const std::string& path, std::string_view text) {
   if (!makeFolders(folder)) {
     return "cannot make the folder " + narrow(folder) + ": " + systemError(GetLastError());
   }
-  std::wstring fresh = file + L".new";
-  HANDLE out = CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (out == INVALID_HANDLE_VALUE) {
-    return "cannot write " + narrow(fresh) + ": " + systemError(GetLastError());
+  DWORD attributes = GetFileAttributesW(file.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    return narrow(file) + " is read-only, so it stays as it is";
   }
+  // What an older game left behind when it could not finish a save.
+  DeleteFileW((file + L".new").c_str());
+  // A fresh name of its own beside the file, so that two games saving at once never meet.
+  wchar_t fresh[MAX_PATH + 1] = {};
+  if (GetTempFileNameW(folder.c_str(), L"vom", 0, fresh) == 0) {
+    return "cannot write beside " + narrow(file) + ": " + systemError(GetLastError());
+  }
+  HANDLE out =
+      CreateFileW(fresh, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   DWORD done = 0;
-  bool written = WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &done, nullptr) &&
+  bool written = out != INVALID_HANDLE_VALUE &&
+                 WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &done, nullptr) &&
                  done == text.size() && FlushFileBuffers(out);
   DWORD error = GetLastError();
-  CloseHandle(out);
-  if (!written) {
-    DeleteFileW(fresh.c_str());
-    return "cannot write " + narrow(fresh) + ": " + systemError(error);
+  if (out != INVALID_HANDLE_VALUE) {
+    CloseHandle(out);
   }
-  if (!MoveFileExW(fresh.c_str(), file.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  // ReplaceFile keeps the old file's permissions and attributes. A virus scanner may hold the
+  // fresh file for a moment after it was written: a few tries before giving up.
+  for (int attempt = 0; written && attempt < 20; ++attempt) {
+    bool replaced = attributes == INVALID_FILE_ATTRIBUTES
+                        ? MoveFileExW(fresh, file.c_str(), MOVEFILE_WRITE_THROUGH)
+                        : ReplaceFileW(file.c_str(), fresh, nullptr,
+                                       REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+    if (replaced) {
+      return {};
+    }
     error = GetLastError();
-    DeleteFileW(fresh.c_str());
-    return "cannot replace " + narrow(file) + ": " + systemError(error);
+    if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED &&
+        error != ERROR_LOCK_VIOLATION) {
+      break;
+    }
+    Sleep(50);
   }
-  return {};
+  DeleteFileW(fresh);
+  return "cannot replace " + narrow(file) + ": " + systemError(error);
 }
 
 }  // namespace platform::desktop

@@ -47,8 +47,10 @@ ViewChoices::ViewChoices(Overrides commandLine, std::optional<std::string> setti
   if (file_) {
     Loaded got = loadSettings(*file_);
     saved_ = got.settings;
-    if (!got.warning.empty() && warn_) {
-      warn_(got.warning);
+    for (const std::string& warning : got.warnings) {
+      if (warn_) {
+        warn_(warning);
+      }
     }
   }
 }

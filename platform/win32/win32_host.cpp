@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -315,6 +316,19 @@ forms::ScreenInfo Win32Host::screen() const {
 }
 
 }  // namespace
+
+bool attachToConsole() {
+  // Sent to a file or a pipe (vombrel.exe --help > help.txt): it goes there.
+  DWORD type = GetFileType(GetStdHandle(STD_OUTPUT_HANDLE));
+  if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) {
+    return true;
+  }
+  if (!AttachConsole(ATTACH_PARENT_PROCESS)) {
+    return false;
+  }
+  return std::freopen("CONOUT$", "w", stdout) != nullptr &&
+         std::freopen("CONOUT$", "w", stderr) != nullptr;
+}
 
 void showProgramMessage(const std::string& text, bool isError) {
   MessageBoxW(nullptr, widen(text).c_str(), L"Vombrel",

@@ -35,6 +35,10 @@ struct Win32Options {
 std::unique_ptr<CallbackHost> createWin32Host(Win32Options options = {},
                                               desktop::ViewChoices choices = {});
 
+// Writes stdout and stderr to the console of whoever started the program (cmd.exe,
+// PowerShell), unless they are sent to a file or a pipe; false when there is neither.
+bool attachToConsole();
+
 // What the program has to say before any window opens (its usage, its version, a wrong option),
 // in a message box of its own, as a program without a console must.
 void showProgramMessage(const std::string& text, bool isError);

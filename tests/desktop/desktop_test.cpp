@@ -163,12 +163,19 @@ TEST(CommandLine, OptionsForThisRunAndWhatIsWrongWithTheRest) {
   EXPECT_EQ(parse({"--scale", "2", "--help"}).action, Action::Help);
   EXPECT_EQ(parse({"--version"}).action, Action::Version);
   EXPECT_EQ(desktop::versionText(), "vombrel " VOMBREL_VERSION "\n");
-  EXPECT_NE(desktop::usage().find("--fullscreen"), std::string::npos);
-  EXPECT_NE(desktop::usage().find("Ctrl+0"), std::string::npos);
-  // No line wider than the first: the .exe's message box would wrap it.
-  std::string text = desktop::usage();
-  for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
-    EXPECT_LE(end - at, text.find('\n')) << text.substr(at, end - at);
+  // In a terminal an option and its meaning share a line of at most 80 columns; in the .exe's
+  // message box no line is wider than the first, which the box would wrap.
+  using Layout = desktop::UsageLayout;
+  for (auto [layout, widest] :
+       {std::pair{Layout::Terminal, std::size_t{80}},
+        {Layout::MessageBox, desktop::usage(Layout::MessageBox).find('\n')}}) {
+    std::string text = desktop::usage(layout);
+    EXPECT_NE(text.find("--fullscreen"), std::string::npos);
+    EXPECT_NE(text.find("Ctrl+0"), std::string::npos);
+    EXPECT_EQ(text.find("  --window") == text.find("  --window  "), layout == Layout::Terminal);
+    for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+      EXPECT_LE(end - at, widest) << text.substr(at, end - at);
+    }
   }
 
   for (auto wrong : std::vector<std::vector<const char*>>{{"--scale"},
@@ -213,26 +220,54 @@ class SettingsFile : public testing::Test {
   std::string file_;
 };
 
-TEST_F(SettingsFile, RoundTripAndEveryBadFileIsTheDefaultsWithAReason) {
+TEST_F(SettingsFile, RoundTripAndEveryLineThePlayerWroteSurvives) {
   EXPECT_EQ(desktop::loadSettings(file_).settings, desktop::Settings{});
-  EXPECT_EQ(desktop::loadSettings(file_).warning, "");  // the first run: nothing to say
+  EXPECT_TRUE(desktop::loadSettings(file_).warnings.empty());  // the first run: nothing to say
 
   desktop::Settings chosen{3, true};
   ASSERT_EQ(desktop::saveSettings(file_, chosen), "");
   EXPECT_EQ(desktop::loadSettings(file_).settings, chosen);
+#ifndef _WIN32
+  EXPECT_EQ(fs::status(fs::path(file_).parent_path()).permissions() & fs::perms::all,
+            fs::perms::owner_all);  // a new folder is the player's alone
+  // A leftover of a save that never finished neither lends its mode nor stays.
+  fs::permissions(file_, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  std::ofstream(file_ + ".new") << "scale=9\n";
+  fs::permissions(file_ + ".new", fs::perms::owner_read | fs::perms::owner_write);
+#endif
   ASSERT_EQ(desktop::saveSettings(file_, {std::nullopt, false}), "");  // over the old one
   EXPECT_EQ(desktop::loadSettings(file_).settings, (desktop::Settings{std::nullopt, false}));
   EXPECT_FALSE(fs::exists(file_ + ".new"));
+#ifndef _WIN32
+  EXPECT_EQ(fs::status(file_).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+#endif
 
-  // Hand-edited in Notepad (a byte order mark, CRLF lines), with the player's comments and a
-  // setting of a newer game: all read, and all kept when a key saves.
-  write("\xEF\xBB\xBF; mine\r\n  scale = 4 \r\n\r\nvolume=5\r\nfullscreen=0");
-  EXPECT_EQ(desktop::loadSettings(file_).settings, (desktop::Settings{4, false}));
-  EXPECT_EQ(desktop::loadSettings(file_).warning, "");
+  // Hand-edited in Notepad (a byte order mark, CRLF lines), with a section, the player's
+  // comments, a setting of a newer game and a line that is none: every setting read, one warning
+  // naming the line that is none, and every line kept when a key saves.
+  write("\xEF\xBB\xBF[vombrel]\r\n; mine\r\n  scale = 4 \r\n\r\nvolume=5\r\nloud\r\nfullscreen=0");
+  desktop::Loaded got = desktop::loadSettings(file_);
+  EXPECT_EQ(got.settings, (desktop::Settings{4, false}));
+  EXPECT_EQ(got.warnings,
+            std::vector<std::string>{file_ + ":6: skipping \"loud\", which is not name=value"});
   ASSERT_EQ(desktop::saveSettings(file_, {std::nullopt, true}), "");
-  EXPECT_EQ(read(), "\xEF\xBB\xBF; mine\r\n\r\nvolume=5\r\nfullscreen=1\r\n");
+  EXPECT_EQ(read(), "\xEF\xBB\xBF[vombrel]\r\n; mine\r\n\r\nvolume=5\r\nloud\r\nfullscreen=1\r\n");
   ASSERT_EQ(desktop::saveSettings(file_, chosen), "");
-  EXPECT_EQ(read(), "\xEF\xBB\xBF; mine\r\n\r\nvolume=5\r\nfullscreen=1\r\nscale=3\r\n");
+  EXPECT_EQ(
+      read(),
+      "\xEF\xBB\xBF[vombrel]\r\n; mine\r\n\r\nvolume=5\r\nloud\r\nfullscreen=1\r\nscale=3\r\n");
+
+  // A bad value: that setting's default alone, and its line stays until a key sets it.
+  write("scale=3\nfullscreen=yes\n");
+  got = desktop::loadSettings(file_);
+  EXPECT_EQ(got.settings, (desktop::Settings{3, std::nullopt}));
+  ASSERT_EQ(got.warnings.size(), 1u);
+  EXPECT_EQ(got.warnings[0].rfind(file_ + ":2: fullscreen", 0), 0u) << got.warnings[0];
+  ASSERT_EQ(desktop::saveSettings(file_, {2, std::nullopt}), "");
+  EXPECT_EQ(read(), "scale=2\nfullscreen=yes\n");
+  ASSERT_EQ(desktop::saveSettings(file_, {2, true}), "");
+  EXPECT_EQ(read(), "scale=2\nfullscreen=1\n");
 
   // Linked in from a dotfiles folder: it stays a link, and the file it points to changes.
   fs::remove(file_);
@@ -245,18 +280,22 @@ TEST_F(SettingsFile, RoundTripAndEveryBadFileIsTheDefaultsWithAReason) {
     EXPECT_TRUE(fs::is_symlink(file_));
     EXPECT_EQ(read(), "# shared\nscale=3\nfullscreen=1\n");
   }
+  fs::remove(file_);
 
-  for (std::string bad :
-       std::vector<std::string>{"scale=4\nfullscreen=yes\n", "scale=0\n", "scale=3x\n", "garbage\n",
-                                std::string(5000, '#'), std::string("scale=2\0\n", 9)}) {
-    write(bad);
-    desktop::Loaded got = desktop::loadSettings(file_);
-    EXPECT_EQ(got.settings, desktop::Settings{}) << bad;
-    EXPECT_NE(got.warning.find(file_), std::string::npos) << got.warning;
-  }
+  // What cannot be read is not replaced: far too big, a folder, or made read-only by the player.
+  write(std::string(5000, '#'));
+  EXPECT_EQ(desktop::loadSettings(file_).warnings.size(), 1u);
+  EXPECT_NE(desktop::saveSettings(file_, chosen), "");
+  EXPECT_EQ(fs::file_size(file_), 5000u);
+  write("scale=2\n");
+  fs::permissions(file_, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  EXPECT_NE(desktop::saveSettings(file_, chosen), "");
+  EXPECT_EQ(read(), "scale=2\n");
+  fs::permissions(file_, fs::perms::owner_write, fs::perm_options::add);
   fs::remove(file_);
   fs::create_directories(file_);  // a folder where the file should be
-  EXPECT_NE(desktop::loadSettings(file_).warning, "");
+  EXPECT_NE(desktop::loadSettings(file_).warnings[0].find(file_), std::string::npos);
   EXPECT_NE(desktop::saveSettings(file_, chosen), "");
 }
 
@@ -299,7 +338,7 @@ TEST_F(SettingsFile, KeysAreRememberedTheCommandLineIsNot) {
   EXPECT_EQ(desktop::loadSettings(file_).settings, (desktop::Settings{std::nullopt, false}));
   EXPECT_TRUE(warnings.empty());
 
-  // A corrupt file: the defaults and one warning; an unwritable one: one warning however often
+  // A bad value: that default and one warning; an unwritable file: one warning however often
   // the player presses.
   write("fullscreen=2\n");
   desktop::ViewChoices corrupt({}, file_, warn);

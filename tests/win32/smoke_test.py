@@ -7,8 +7,10 @@ and so do a hand holding the window by its title bar and the window menu left op
 dragged during the game takes the cursor's confinement along; a figure comes up; a click on it
 scores 10; F11 and Alt+Enter show the scene fullscreen, the cursor confined to it, and again the
 window at its size and place, toggle after toggle; Ctrl+minus makes it 1x and is remembered in
-%APPDATA%; the exit label ends the program with status 0. A second game, closed while its title
-bar is held, ends with status 0 and leaves no process behind.
+%APPDATA%; the exit label ends the program with status 0. Started from a Windows console, the
+program answers --version and a wrong option there; a second game started there says which line
+of its settings file it skipped, and, closed while its title bar is held, ends with status 0 and
+leaves no process behind.
 
 With --managed the display has a window manager that frames the window (Wine's defaults) and
 another window, titled "other", to take the focus: the game is played there as a player with a
@@ -262,16 +264,26 @@ def poll(seconds, check):
     return None
 
 
-def open_game(exe):
+def open_game(exe, settings=None):
     """The game with --scale 2, once its window shows the scene (Wine may still be placing and
-    sizing the window when it first appears, so it is measured anew until then)."""
+    sizing the window when it first appears, so it is measured anew until then). With the text
+    of a settings file, the game starts from a Windows console (cmd.exe) and its messages are
+    read from there (game.stderr)."""
     # The prefix is the test's own: what an earlier run remembered goes. --window as well, for
     # a prefix shared with a player.
     for old in glob.glob(SETTINGS):
         os.remove(old)
-    game = subprocess.Popen(["wine", exe, "--window", "--scale", str(K)],
-                            stdin=subprocess.DEVNULL,
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    command = ["wine", exe]
+    if settings is not None:
+        folder = glob.glob(os.path.dirname(os.path.dirname(SETTINGS)))[0] + "/Vombrel"
+        os.makedirs(folder, exist_ok=True)
+        with open(folder + "/settings.ini", "w") as file:
+            file.write(settings)
+        command = ["wine", "cmd", "/c", run("winepath", "-w", exe).strip()]
+    game = subprocess.Popen(command + ["--window", "--scale", str(K)], stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL if settings is None else subprocess.PIPE,
+                            text=True)
     window = None
 
     def scene_shown():
@@ -375,10 +387,23 @@ def without_window_manager(game, window, opening, screenshots):
           "fullscreen and back, Ctrl+minus and the exit work under Wine")
 
 
+def console_messages(exe):
+    """Started from a Windows console, the program answers there, as a console program would."""
+    console = ["wine", "cmd", "/c", run("winepath", "-w", exe).strip()]
+    version = subprocess.run(console + ["--version"], capture_output=True, text=True, timeout=60)
+    if version.returncode != 0 or not version.stdout.startswith("vombrel "):
+        fail(f"--version from a console said {version.stdout!r}, status {version.returncode}")
+    wrong = subprocess.run(console + ["--sclae", "2"], capture_output=True, text=True, timeout=60)
+    if wrong.returncode != 2 or wrong.stderr.splitlines() != [
+            'vombrel: unknown option "--sclae"', "Try 'vombrel --help' for more information."]:
+        fail(f"--sclae from a console said {wrong.stderr!r}, status {wrong.returncode}")
+
+
 def closed_while_carried(exe):
     """A game closed while a hand holds its title bar: the system's loop that carries the window
-    ends with the program, which exits with status 0 and leaves no process behind."""
-    game, window, opening = open_game(exe)
+    ends with the program, which exits with status 0 and leaves no process behind. Started from
+    a console, it has said there which line of its settings it skipped."""
+    game, window, opening = open_game(exe, settings="[vombrel]\nloud\n")
     window.click(*START)
     if not poll(5, lambda: window.shot_if(lambda s: s.count(COUNTER, red) > 15)):
         fail("no counter after a click on START")
@@ -399,6 +424,9 @@ def closed_while_carried(exe):
     left = [pid for pid in named.stdout.split() if int(pid) not in (os.getpid(), os.getppid())]
     if left:
         fail(f"processes {left} of the program are left after it closed")
+    said = game.stderr.read()
+    if 'settings.ini:2: skipping "loud"' not in said:
+        fail(f"the console heard {said!r}, not the settings line the game skipped")
     print("closed while its title bar was held, the program exits with status 0 and is gone")
 
 
@@ -490,6 +518,7 @@ def main():
             with_window_manager(game, window, opening)
         else:
             without_window_manager(game, window, opening, args.screenshots)
+            console_messages(args.exe)
             closed_while_carried(args.exe)
     finally:
         if game.poll() is None:
