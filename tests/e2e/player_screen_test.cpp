@@ -149,9 +149,14 @@ TEST_P(FullHdDesktop, FullscreenShowsTheSceneAt5xOnBlackAndKeepsThePointerToIt) 
   ASSERT_EQ(sizeAfter({1920, 1080}).x, 1920);
   EXPECT_EQ(x_->size(window_).y, 1080);
   const Point o{200, 7};  // the scene's 1520 x 1065 in the middle
-  support::Image shot = x_->capture(window_);
-  ASSERT_EQ(shot.width, 1920);
   auto black = [](support::Rgb p) { return p == support::Rgb{0, 0, 0}; };
+  // The game paints the new size a moment after the window takes it.
+  support::Image shot;
+  awaiting({200 * 1080, 0}, [&] {
+    shot = x_->capture(window_);
+    return Point{shot.count({0, 0, 199, 1079}, black), 0};
+  });
+  ASSERT_EQ(shot.width, 1920);
   EXPECT_EQ(shot.count({0, 0, 199, 1079}, black), 200 * 1080) << "left border";
   EXPECT_EQ(shot.count({1720, 0, 1919, 1079}, black), 200 * 1080) << "right border";
   EXPECT_EQ(shot.count({200, 0, 1719, 6}, black), 1520 * 7) << "top border";
