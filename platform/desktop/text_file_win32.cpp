@@ -34,14 +34,17 @@ bool makeFolders(const std::wstring& folder) {
   return CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-// The file a symbolic link points to, so that the link stays one; the path itself otherwise.
+// The file a symbolic link points to, so that the link stays one; the path itself otherwise. A
+// link whose file is not there yet gets it made where it points, as on Linux, rather than be
+// replaced by a file of its own.
 std::wstring throughLinks(const std::wstring& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     return path;
   }
-  HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     return path;
   }
