@@ -24,6 +24,22 @@ mergeInto(LibraryManager.library, {
     sight: null,
     pending: [],
     bytes: function(ptr, len) { return HEAPU8.slice(ptr, ptr + len); },
+    // A picture or a font did not come: the page says so (vombrelFailed in index.html).
+    failed: false,
+    broken: function(what, error) {
+      vombrel.failed = true;
+      console.error('vombrel:', what + ':', error);
+      vombrelFailed(what);
+    },
+    // Sounds the browser cannot decode (WebKitGTK without its FLAC decoder) leave the game
+    // silent, with one warning.
+    soundWarned: false,
+    unheard: function(error) {
+      if (vombrel.soundWarned) return;
+      vombrel.soundWarned = true;
+      console.warn('vombrel: the browser cannot decode the game\'s sounds; it plays without them:',
+                   error);
+    },
     // The page starts in short tasks, so that it answers the player at once even on a slow
     // phone: each picture and font is handed to the browser in a task of its own.
     inTask: function(work) {
@@ -44,7 +60,7 @@ mergeInto(LibraryManager.library, {
       const v = vombrel;
       if (!v.audio) {
         v.audio = new AudioContext();
-        v.undecoded.forEach((bytes, hash) => v.decode(hash, bytes).catch(() => {}));
+        v.undecoded.forEach((bytes, hash) => v.decode(hash, bytes).catch(v.unheard));
         v.undecoded.clear();
       }
       return v.audio;
@@ -216,7 +232,7 @@ mergeInto(LibraryManager.library, {
     const v = vombrel;
     const as = {colorSpaceConversion: 'none', premultiplyAlpha: 'none'};
     const decode = () => createImageBitmap(new Blob([HEAPU8.subarray(ptr, ptr + len)]), as);
-    const failed = (e) => console.error('vombrel: a picture cannot be decoded:', e);
+    const failed = (e) => v.broken('a picture cannot be decoded', e);
     v.pending.push(v.inTask(decode).then((bitmap) => v.pictures.set(ptr, bitmap), failed));
   },
 
@@ -235,25 +251,25 @@ mergeInto(LibraryManager.library, {
     v.pending.push(v.inTask(load)
                        .then((face) => document.fonts.add(face))
                        .then(() => v.inTask(ready))
-                       .catch((e) => console.error('vombrel: a font cannot be read:', e)));
+                       .catch((e) => v.broken('a font cannot be read', e)));
   },
 
   vw_load_sound__deps: ['$vombrel'],
   vw_load_sound: function(hash, ptr, len) {
     const v = vombrel;
     const bytes = () => v.bytes(ptr, len);
-    if (v.audio) v.decode(hash, bytes).catch(() => {});
+    if (v.audio) v.decode(hash, bytes).catch(v.unheard);
     else v.undecoded.set(hash, bytes);
   },
 
-  // Calls `ready` once every picture and font asked for so far has loaded or failed.
+  // Calls `ready` once every picture and font asked for so far has loaded; when one has failed,
+  // the page says so instead, and the game does not start half drawn.
   vw_when_loaded__deps: ['$vombrel'],
   vw_when_loaded: function(ready) {
     // The canvas's drawing context is made in a task of its own too.
     const canvas = () => document.getElementById('canvas').getContext('2d', {alpha: false});
-    Promise.all(vombrel.pending)
-        .then(() => vombrel.inTask(canvas))
-        .then(() => {{{ makeDynCall('v', 'ready') }}}());
+    const start = () => vombrel.inTask(canvas).then(() => {{{ makeDynCall('v', 'ready') }}}());
+    Promise.all(vombrel.pending).then(() => vombrel.failed || start());
     vombrel.pending = [];
   },
 
@@ -370,7 +386,7 @@ mergeInto(LibraryManager.library, {
     };
     v.undecoded.delete(hash);
     v.audioContext();
-    v.decode(hash, () => v.bytes(ptr, len)).then(play, () => {});
+    v.decode(hash, () => v.bytes(ptr, len)).then(play, v.unheard);
   },
 
   vw_show_sight__deps: ['$vombrel'],

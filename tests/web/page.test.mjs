@@ -44,15 +44,20 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 // size, density and touch. It counts the timeouts it sets, the frames it paints and the sounds
 // it starts, and keeps every reading of the canvas's fallback text. `at` turns a point of the
 // game's window into the page's coordinates, at whatever factor the canvas is shown.
-async function openGame({viewport, refuseLock = false, url = site.url} = {}) {
+async function openGame({viewport, refuseLock = false, url = site.url, undecodable = false} = {}) {
   const page = await browser.newPage();
   const errors = [];
   page.on('pageerror', (e) => errors.push(e.message));
   page.on('console', (m) => m.type() === 'error' && errors.push(m.text()));
   if (viewport) await page.setViewport(viewport);
   await page.evaluateOnNewDocument(watchTimeoutsAndFrames);
-  await page.evaluateOnNewDocument((refuse) => {
+  await page.evaluateOnNewDocument((refuse, undecodable) => {
     Object.assign(window.seen, {animationFrames: 0, sounds: 0, texts: [], locks: 0});
+    // A browser that cannot decode the sounds, as WebKitGTK without its FLAC decoder.
+    if (undecodable) {
+      AudioContext.prototype.decodeAudioData = () =>
+        Promise.reject(new DOMException('Unable to decode audio data', 'EncodingError'));
+    }
     const startOf = AudioBufferSourceNode.prototype.start;
     AudioBufferSourceNode.prototype.start = function(...args) {
       ++window.seen.sounds;
@@ -75,7 +80,7 @@ async function openGame({viewport, refuseLock = false, url = site.url} = {}) {
       new MutationObserver(() => window.seen.texts.push(canvas.textContent))
           .observe(canvas, {childList: true, characterData: true, subtree: true});
     });
-  }, refuseLock);
+  }, refuseLock, undecodable);
   await page.goto(url, {waitUntil: 'load', timeout: 60000});
   await page.waitForFunction(() => window.seen.texts.length > 0, {timeout: 30000});
   // The sky as the page opened, to spot the figures rising in it.
@@ -633,4 +638,31 @@ test('after one visit the page plays offline, a new build replaces it, and it in
   assert.deepEqual(errors, []);
   await page.close();
   fs.rmSync(folder, {recursive: true});
+});
+
+test('a program that did not load is said on the page; sounds that cannot be decoded are not', async () => {
+  // A host that did not upload the program: a message within seconds, not an empty box.
+  const bare = await serve(pageDir, {'/vombrel.wasm': path.join(pageDir, 'not-uploaded.wasm')});
+  const page = await browser.newPage();
+  try {
+    await page.goto(bare.url, {waitUntil: 'load', timeout: 60000});
+    await page.waitForSelector('#failure[role=alert]:not([hidden])', {timeout: 15000});
+    assert.match(await page.$eval('#failure', (e) => e.textContent), /vombrel\.wasm/);
+  } finally {
+    await page.close();
+    await bare.close();
+  }
+
+  // A browser without the sounds' decoder: the game plays on, silent, with one warning.
+  const {page: quiet, errors, at} = await openGame({undecodable: true});
+  const warnings = [];
+  quiet.on('console', (m) => ['warn', 'warning'].includes(m.type()) && warnings.push(m.text()));
+  await quiet.mouse.click(...at(START));
+  await showing(quiet, 'STOP');
+  assert.ok(await shootFigure(quiet, at), 'no hit scored 10 without sounds');
+  assert.equal((await counts(quiet)).sounds, 0);
+  assert.equal(warnings.filter((w) => w.includes('cannot decode')).length, 1, warnings.join('\n'));
+  assert.equal(await quiet.$eval('#failure', (e) => e.hidden), true);
+  assert.deepEqual(errors, []);
+  await quiet.close();
 });
