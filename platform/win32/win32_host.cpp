@@ -323,9 +323,9 @@ bool attachToConsole() {
   if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) {
     return true;
   }
-  if (!AttachConsole(ATTACH_PARENT_PROCESS)) {
-    return false;
-  }
+  // The console of whoever started the program. Wine has given it that console already, and
+  // refuses to attach it again; without any, CONOUT$ does not open.
+  AttachConsole(ATTACH_PARENT_PROCESS);
   return std::freopen("CONOUT$", "w", stdout) != nullptr &&
          std::freopen("CONOUT$", "w", stderr) != nullptr;
 }
