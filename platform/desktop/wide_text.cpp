@@ -43,4 +43,8 @@ std::string systemError(unsigned long code) {
   return reason;
 }
 
+std::string lastSystemError() {
+  return systemError(GetLastError());
+}
+
 }  // namespace platform::desktop

@@ -12,7 +12,9 @@ namespace platform::desktop {
 
 std::wstring widen(std::string_view utf8);
 std::string narrow(std::wstring_view wide);
-// The system's message for an error code, in the player's language, with the code.
+// The system's message for an error code, in the player's language, with the code; the last
+// error of this thread's last failed call.
 std::string systemError(unsigned long code);
+std::string lastSystemError();
 
 }  // namespace platform::desktop

@@ -70,8 +70,7 @@ void Confinement::carried(bool moving) {
   apply();
 }
 
-// The player is back over the scene after a press that took the activation away: the window takes
-// it back, and with it the rectangle.
+// Back over the scene after a press that took the activation away, the window takes it back.
 void Confinement::pointerOver() {
   if (pressedAway_ && !active_) {
     pressedAway_ = false;

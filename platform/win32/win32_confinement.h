@@ -5,7 +5,8 @@
 // stands: one left where the window used to be would trap the cursor in an empty patch of
 // desktop. When the window is active again (back from another program, restored after a
 // minimise) the rectangle is laid at once, and the system brings the pointer onto it from
-// wherever it was left.
+// wherever it was left. A press on the title bar that a window manager takes for itself (under
+// Wine) leaves the window inactive: the first motion over the scene makes it active again.
 //
 //   win32::Confinement confinement;
 //   confinement.attach(window);
@@ -19,8 +20,7 @@
 //   confinement.tick();                // WM_TIMER with Confinement::kTimer
 //
 // While a rectangle is wanted the system's timer ticks every millisecond, so that the target's
-// 55 ms steps keep their grid; at STOP it goes back to its default, and an idle window never
-// wakes.
+// 55 ms steps keep their grid; at STOP it goes back to its default: an idle window never wakes.
 #pragma once
 
 #include <cstdint>

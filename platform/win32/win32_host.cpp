@@ -32,10 +32,6 @@ namespace {
 constexpr wchar_t kWindowClass[] = L"VombrelForm";
 constexpr int kResourceIcon = 1;
 
-std::string lastError() {
-  return desktop::systemError(GetLastError());
-}
-
 int heldButtons(WPARAM keys) {
   return buttonBits(keys & MK_LBUTTON, keys & MK_RBUTTON, keys & MK_MBUTTON);
 }
@@ -127,13 +123,13 @@ Status Win32Host::open(const WindowSetup& setup) {
   cls.hCursor = nullptr;  // WM_SETCURSOR chooses between the gun sight and the arrow
   cls.lpszClassName = kWindowClass;
   if (RegisterClassExW(&cls) == 0) {
-    return fail("cannot register the window class: " + lastError());
+    return fail("cannot register the window class: " + desktop::lastSystemError());
   }
   window_ = CreateWindowExW(
       0, kWindowClass, widen(setup.title).c_str(), win32::WindowView::windowStyle(), CW_USEDEFAULT,
       CW_USEDEFAULT, setup.clientWidth, setup.clientHeight, nullptr, nullptr, instance_, this);
   if (window_ == nullptr) {
-    std::string reason = lastError();
+    std::string reason = desktop::lastSystemError();
     UnregisterClassW(kWindowClass, instance_);
     return fail("cannot create the window: " + reason);
   }
@@ -143,7 +139,7 @@ Status Win32Host::open(const WindowSetup& setup) {
                                               desktop::Size{setup.clientWidth, setup.clientHeight},
                                               options_.dpi, std::move(choices_), fonts_);
   if (!view_->start()) {
-    return fail("cannot make the window's picture: " + lastError());
+    return fail("cannot make the window's picture: " + desktop::lastSystemError());
   }
   return {};
 }

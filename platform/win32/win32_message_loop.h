@@ -13,10 +13,8 @@
 //   messages.deliver(CloseRequest{});   // an input for the game
 //   messages.systemLoop(true);          // WM_ENTERSIZEMOVE, WM_ENTERMENULOOP (false: EXIT)
 //   messages.turnTimer();               // WM_TIMER with MessageLoop::kTurnTimer
-//   ...for the game's loop (platform::LoopCaller):
-//   messages.wakeAt(deadline);
-//   messages.pause(true);               // the message box opens
-//   messages.end();                     // the program is over, even inside a system's loop
+//   ...for the game's loop (platform::LoopCaller): wakeAt(deadline); pause(true) while the
+//   message box is open; end() when the program is over, even inside a system's loop.
 #pragma once
 
 #include <cstdint>
