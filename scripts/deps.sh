@@ -23,6 +23,9 @@ test=("${package[@]}" "${windows[@]}" "${web[@]}"
   weston xwayland
   desktop-file-utils appstream lintian
   chromium wine wine64 fonts-wine
+  # the page is played in the three browser engines: Firefox through puppeteer, WebKitGTK's
+  # MiniBrowser through its WebDriver, with GStreamer's FLAC decoder for the page's sounds
+  firefox-esr webkit2gtk-driver gstreamer1.0-plugins-good
   # npm installs the page test's browser driver; Debian's nodejs does not bring it
   npm
   # tools/make_assets.py cuts the game's fonts out of fonts-liberation2 with fontTools, and makes

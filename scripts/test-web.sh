@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The browser leg of CI: builds the game for the page with Debian's Emscripten, warnings as
-# errors, runs the core's tests under node, then the page's end-to-end test in headless Chromium
-# against a server the test starts itself on 127.0.0.1. Installs missing Debian packages first.
+# errors, runs the core's tests under node, then the page's end-to-end test in headless Chromium,
+# headless Firefox and WebKitGTK's MiniBrowser against a server the test starts itself on
+# 127.0.0.1. Installs missing Debian packages first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh test
@@ -18,7 +19,13 @@ emcmake cmake -S . -B "$build" -DVOMBREL_WERROR=ON -DCMAKE_BUILD_TYPE=Release \
 cmake --build "$build" -j "$jobs"
 ctest --test-dir "$build" --output-on-failure -j "$jobs"
 
-echo "== the page in headless Chromium =="
+echo "== the page in Chromium, Firefox and WebKit =="
+# MiniBrowser shows its window, and is played with the X server's mouse, on an X screen of its
+# own, large enough for the game at four times its size.
+source scripts/xvfb.sh
+unset DISPLAY
+xvfb_screen=1600x1200x24 start_xvfb 150 180
+trap 'kill "$xvfb_pid"' EXIT
 cd tests/web
 for try in 1 2 3; do
   PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error && break

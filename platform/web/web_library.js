@@ -51,8 +51,9 @@ mergeInto(LibraryManager.library, {
       if (!vombrel.measurer) vombrel.measurer = document.createElement('canvas').getContext('2d');
       return vombrel.measurer;
     },
-    font: '',        // the font texts are measured and drawn in
-    measured: null,  // font -> its ascent, descent and texts' widths, in whole pixels
+    font: '',        // the font texts are measured and drawn in, at the game's size
+    measured: null,  // font -> its ascent and descent in whole pixels, texts' widths
+    measureScale: 32,
     // Making the page's sound takes long (a tenth of a second on a phone) and it cannot play
     // before a gesture anyway: it is made at the player's first press, and only then are the
     // sounds decoded, off the main thread.
@@ -312,28 +313,36 @@ mergeInto(LibraryManager.library, {
 
   // A canvas parses each font it is given anew, and the game measures the same few texts over
   // and over: the font is set only when it changes, and each text measured once in each font.
+  // Engines hint and round small letters each their own way (WebKit's 11-px labels come out a
+  // tenth wider, Firefox's descent a pixel deeper): texts and the font's height are measured
+  // at `measureScale` times the size and scaled down, where the font's own design shows through,
+  // so that every engine lays the game out alike.
   vw_font__deps: ['$vombrel'],
   vw_font: function(size, bold, italic) {
     const v = vombrel;
     const font = (italic ? 'italic ' : '') + (bold ? 'bold ' : '') + size + 'px "Vombrel Sans"';
     if (font !== v.font) {
       v.font = font;
-      v.text().font = font;
+      v.text().font = font.replace(size + 'px', size * v.measureScale + 'px');
       if (!v.measured.has(font)) {
         // In whole pixels, as the desktop's text engine rounds them.
         const m = v.text().measureText('');
-        v.measured.set(font, {ascent: Math.round(m.fontBoundingBoxAscent),
-                              descent: Math.round(m.fontBoundingBoxDescent), widths: new Map()});
+        const scaled = (length) => Math.round(length / v.measureScale);
+        v.measured.set(font, {ascent: scaled(m.fontBoundingBoxAscent),
+                              descent: scaled(m.fontBoundingBoxDescent), widths: new Map()});
       }
     }
-    if (v.ctx) v.ctx.font = font;
+    if (v.ctx) v.ctx.font = font.replace(size + 'px', size * v.factor * 2 + 'px');
   },
 
+  vw_factor__deps: ['$vombrel'],
+  vw_factor: function() { return vombrel.factor; },
+
   vw_measure__deps: ['$vombrel'],
-  vw_measure: function(text, len) {
-    const widths = vombrel.measured.get(vombrel.font).widths, s = UTF8ToString(text, len);
-    if (!widths.has(s)) widths.set(s, Math.round(vombrel.text().measureText(s).width));
-    return widths.get(s);
+  vw_measure: function(text, len, factor) {
+    const v = vombrel, widths = v.measured.get(v.font).widths, s = UTF8ToString(text, len);
+    if (!widths.has(s)) widths.set(s, v.text().measureText(s).width / v.measureScale);
+    return Math.round(widths.get(s) * factor);
   },
 
   vw_ascent__deps: ['$vombrel'],
@@ -341,11 +350,17 @@ mergeInto(LibraryManager.library, {
   vw_descent__deps: ['$vombrel'],
   vw_descent: function() { return vombrel.measured.get(vombrel.font).descent; },
 
+  // A line of text at (x, baseline) in the canvas's own pixels. Its letters are set at twice that
+  // size and halved, as WebKit hints them at the canvas's own size still, spacing small labels
+  // unevenly; halved, every engine draws the font's own shapes, alike.
   vw_text__deps: ['$vombrel'],
   vw_text: function(text, len, x, baseline, r, g, b) {
     const c = vombrel.ctx;
+    c.save();
+    c.setTransform(0.5, 0, 0, 0.5, 0, 0);
     c.fillStyle = 'rgb(' + r + ',' + g + ',' + b + ')';
-    c.fillText(UTF8ToString(text, len), x, baseline);
+    c.fillText(UTF8ToString(text, len), x * 2, baseline * 2);
+    c.restore();
   },
 
   vw_marks_update__deps: ['$vombrel'],

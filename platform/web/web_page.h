@@ -34,8 +34,12 @@ void vw_clip(int x, int y, int w, int h);
 void vw_end_frame();
 void vw_fill(int x, int y, int w, int h, int r, int g, int b);
 void vw_picture(const std::uint8_t* bytes, int x, int y);
+// Text: the font, in the game's pixels; the canvas's device pixels per game pixel; a text's
+// width at `factor` device pixels per game pixel and the font's ascent and descent in game
+// pixels, the same in every browser engine. vw_text draws a line at device pixels.
 void vw_font(int pixelSize, bool bold, bool italic);
-int vw_measure(const char* text, std::size_t len);
+int vw_factor();
+int vw_measure(const char* text, std::size_t len, int factor);
 int vw_ascent();
 int vw_descent();
 void vw_text(const char* text, std::size_t len, int x, int baseline, int r, int g, int b);

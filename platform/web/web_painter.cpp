@@ -18,7 +18,7 @@ void Painter::end() {
 
 forms::TextExtent Painter::measure(const forms::Font& font, std::string_view utf8) {
   vw_font(font.pixelSize, font.bold, font.italic);
-  return {vw_measure(utf8.data(), utf8.size()), vw_ascent() + vw_descent()};
+  return {vw_measure(utf8.data(), utf8.size(), 1), vw_ascent() + vw_descent()};
 }
 
 void Painter::setClip(const forms::PixelRect& r) {
@@ -36,15 +36,22 @@ void Painter::draw(const forms::DrawPicture& c) {
     vw_picture(data->bytes.data(), c.x, c.y);
 }
 
+// Text is set at the canvas's own pixels, not drawn at the game's size and scaled up: an engine
+// that hints small letters (WebKit) would spread an 11-px label a tenth wider than the others
+// do. Lines break, sit and are aligned where the game's own measures put them, the same in
+// every engine.
 void Painter::draw(const forms::DrawTextRun& c) {
   if (c.text.empty() || !clipTo(c.clip))
     return;
   vw_font(c.font.pixelSize, c.font.bold, c.font.italic);
-  int ascent = vw_ascent(), lineHeight = ascent + vw_descent();
-  auto width = [](std::string_view s) { return vw_measure(s.data(), s.size()); };
+  int k = vw_factor(), ascent = vw_ascent(), lineHeight = ascent + vw_descent();
+  auto width = [](std::string_view s, int factor) {
+    return vw_measure(s.data(), s.size(), factor);
+  };
   int y = c.box.y + ascent;  // the canvas places text by its baseline
-  for (const std::string& line : textLines(c, width)) {
-    vw_text(line.data(), line.size(), alignedX(c, width(line)), y, c.color.r, c.color.g, c.color.b);
+  for (const std::string& line : textLines(c, [&](std::string_view s) { return width(s, 1); })) {
+    vw_text(line.data(), line.size(), alignedX(c, width(line, k), k), y * k, c.color.r, c.color.g,
+            c.color.b);
     y += lineHeight;
   }
 }

@@ -1,0 +1,214 @@
+// WebKitGTK for the page's tests: Debian's MiniBrowser driven through WebKitWebDriver with plain
+// W3C WebDriver calls, shown on the tests' X display, behind the few calls of puppeteer's Page
+// that the tests make. The mouse is the X server's own, moved and pressed with xdotool, as a
+// player's mouse is: WebKit gives the pointer lock, and the moves under it, to real input alone.
+// Scripts meant to run before the page's own (evaluateOnNewDocument) are put into the pages the
+// tests' server sends (browser.mjs); errors the page logs reach the 'pageerror' and 'console'
+// listeners with the next call into the page.
+//
+//   const browser = await launchWebKit();
+//   const page = await browser.newPage();   // a MiniBrowser window of its own
+//   await page.goto(url); await page.mouse.click(x, y); await page.close();
+import {execFileSync, spawn} from 'node:child_process';
+import net from 'node:net';
+
+import {preloads, shortMoves} from './browser.mjs';
+
+const minibrowser = '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser';
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+const xdotool = (...args) => execFileSync('xdotool', args.map(String));
+
+const freePort = () => new Promise((resolve) => {
+  const server = net.createServer().listen(0, '127.0.0.1', () => {
+    const {port} = server.address();
+    server.close(() => resolve(port));
+  });
+});
+
+// Runs in the page before its own scripts: keeps what it reports as errors for the test, and
+// where the mouse was felt last and how many times.
+function watchPage() {
+  window.vombrelMouse = {moves: 0, at: null};
+  addEventListener('mousemove', (e) => {
+    ++window.vombrelMouse.moves;
+    window.vombrelMouse.at = [e.clientX, e.clientY];
+  }, {capture: true});
+  const errors = window.vombrelErrors = [];
+  addEventListener('error', (e) => errors.push(['pageerror', e.message]));
+  addEventListener('unhandledrejection', (e) => errors.push(['pageerror', String(e.reason)]));
+  const errorOf = console.error;
+  console.error = (...args) => {
+    errors.push(['console', args.join(' ')]);
+    errorOf.apply(console, args);
+  };
+}
+
+class Page {
+  constructor(driver, session) {
+    this.driver = driver;
+    this.session = session;
+    this.listeners = {pageerror: [], console: []};
+    this.scripts = [`(${watchPage})();`];
+    this.offset = null;  // the page's viewport corner on the X screen
+    this.at = [0, 0];    // where the pointer was sent last, in the page's coordinates
+    this.held = null;    // where the pointer lock holds it
+    preloads.push(this.scripts);
+    const button = (action) => () => xdotool(action, 1);
+    this.mouse = {
+      move: (x, y) => this.moveTo(x, y),
+      down: button('mousedown'),
+      up: button('mouseup'),
+      click: async (x, y) => {
+        await this.moveTo(x, y);
+        xdotool('click', 1);
+      },
+    };
+  }
+
+  async call(method, route, body) {
+    const res = await fetch(`${this.driver}/session/${this.session}${route}`, {
+      method, headers: {'content-type': 'application/json'},
+      body: body === undefined ? undefined : JSON.stringify(body),
+    });
+    const {value} = await res.json();
+    if (value?.error) throw new Error(`WebDriver ${route}: ${value.error}: ${value.message}`);
+    return value;
+  }
+
+  // Calls fn(...args) in the page, or evaluates fn if it is a string, and gives what it returns
+  // (or resolves to), as JSON.
+  async evaluate(fn, ...args) {
+    const call = typeof fn === 'string' ? `(${fn})` : `(${fn})(...[...arguments].slice(0, -1))`;
+    const script = `const done = arguments[arguments.length - 1];
+      Promise.resolve().then(() => ${call}).then(
+          (value) => done({value, errors: (window.vombrelErrors ?? []).splice(0)}),
+          (e) => done({thrown: String(e?.stack ?? e)}));`;
+    const result = await this.call('POST', '/execute/async', {script, args});
+    if (result.thrown) throw new Error(result.thrown);
+    for (const [kind, text] of result.errors) {
+      for (const listener of this.listeners[kind]) {
+        listener(kind === 'console' ? {type: () => 'error', text: () => text} : {message: text});
+      }
+    }
+    return result.value;
+  }
+
+  async waitForFunction(fn, {timeout = 30000, polling = 100} = {}, ...args) {
+    const every = typeof polling === 'number' ? polling : 50;
+    for (const until = Date.now() + timeout; ; await sleep(every)) {
+      const value = await this.evaluate(fn, ...args);
+      if (value) return {jsonValue: async () => value};
+      if (Date.now() > until) throw new Error(`waiting for ${fn} timed out`);
+    }
+  }
+
+  on(kind, listener) { this.listeners[kind]?.push(listener); }
+  evaluateOnNewDocument(fn, arg) { this.scripts.push(`(${fn})(${JSON.stringify(arg)});`); }
+  async goto(url) {
+    this.offset = null;
+    await this.call('POST', '/url', {url});
+  }
+  async reload() {
+    this.offset = null;
+    await this.call('POST', '/refresh', {});
+  }
+  title() { return this.call('GET', '/title'); }
+  addScriptTag({content}) {
+    return this.evaluate((text) => document.head.append(Object.assign(
+        document.createElement('script'), {textContent: text})), content);
+  }
+  async $(selector) {
+    const box = await this.evaluate((s) => {
+      const r = document.querySelector(s)?.getBoundingClientRect();
+      return r && {x: r.x, y: r.y, width: r.width, height: r.height};
+    }, selector);
+    return box && {boundingBox: async () => box};
+  }
+  $eval(selector, fn) {
+    return this.evaluate(`(${fn})(document.querySelector(${JSON.stringify(selector)}))`);
+  }
+
+  // The window sized so that its page is width x height CSS pixels.
+  async setViewport({width, height}) {
+    for (let tries = 0; tries < 3; ++tries) {
+      const inner = await this.evaluate(() => [innerWidth, innerHeight]);
+      if (inner[0] === width && inner[1] === height) break;
+      const outer = await this.call('GET', '/window/rect');
+      await this.call('POST', '/window/rect', {
+        width: outer.width + width - inner[0], height: outer.height + height - inner[1]});
+      await sleep(300);
+    }
+    this.offset = null;
+  }
+
+  // Where the viewport's corner is on the screen: the pointer is put at a point of the window,
+  // and the page says where it felt it.
+  async moveTo(x, y) {
+    if (!this.offset) {
+      const {x: left, y: top} = await this.call('GET', '/window/rect');
+      xdotool('mousemove', left + 199, top + 199);  // the pointer may be at the point already
+      await this.moveOnScreen(left + 200, top + 200);
+      const felt = await this.evaluate(() => window.vombrelMouse.at);
+      this.offset = [left + 200 - felt[0], top + 200 - felt[1]];
+      this.at = felt;
+      this.held = null;
+    }
+    // Under the lock WebKit holds the pointer where it was locked and hears each move as the
+    // pointer's way from there.
+    [x, y] = [Math.round(x), Math.round(y)];
+    const locked = await this.evaluate(() => document.pointerLockElement !== null);
+    this.held = locked ? (this.held ?? this.at) : null;
+    if (!this.held && (this.at[0] !== x || this.at[1] !== y)) {
+      await this.moveOnScreen(this.offset[0] + x, this.offset[1] + y);
+    }
+    for (const [dx, dy] of this.held ? shortMoves(this.at, [x, y]) : []) {
+      await this.moveOnScreen(this.offset[0] + this.held[0] + dx,
+                              this.offset[1] + this.held[1] + dy);
+    }
+    this.at = [x, y];
+  }
+
+  // Moves the X pointer and waits until the page has felt it, and WebKit has put a locked
+  // pointer back, so that the next move is felt from there.
+  async moveOnScreen(x, y) {
+    const moves = await this.evaluate(() => window.vombrelMouse.moves);
+    xdotool('mousemove', x, y);
+    await this.waitForFunction((n) => window.vombrelMouse.moves > n, {polling: 5}, moves);
+  }
+
+  async close() {
+    if (preloads.includes(this.scripts)) preloads.splice(preloads.indexOf(this.scripts), 1);
+    await this.call('DELETE', '');
+  }
+}
+
+export async function launchWebKit() {
+  const port = await freePort();
+  const driver = spawn('WebKitWebDriver', [`--port=${port}`], {stdio: 'ignore'});
+  const url = `http://127.0.0.1:${port}`;
+  for (let tries = 0; ; ++tries) {
+    try {
+      await fetch(`${url}/status`);
+      break;
+    } catch (e) {
+      if (tries > 100) throw e;
+      await sleep(100);
+    }
+  }
+  // WebKitWebDriver runs one session: a page a failed test left open goes first.
+  let open = null;
+  return {
+    async newPage() {
+      await open?.close().catch(() => {});
+      const options = {binary: minibrowser, args: ['--automation']};
+      const res = await fetch(`${url}/session`, {method: 'POST', body: JSON.stringify({
+        capabilities: {alwaysMatch: {'webkitgtk:browserOptions': options}},
+      })});
+      const {value} = await res.json();
+      if (!value.sessionId) throw new Error(`MiniBrowser did not start: ${value.message}`);
+      open = new Page(url, value.sessionId);
+      return open;
+    },
+    async close() { driver.kill(); },
+  };
+}
