@@ -5,15 +5,24 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <unistd.h>
 #if defined(SDL_VIDEO_DRIVER_X11)
 #include <X11/Xatom.h>
 #include <X11/Xproto.h>
 #endif
+#if defined(SDL_VIDEO_DRIVER_WAYLAND)
+#include <dlfcn.h>
+#include <wayland-client-core.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <fstream>
 #include <optional>
+#include <set>
+#include <string>
 #include <string_view>
 
 namespace platform::sdl {
@@ -117,6 +126,56 @@ void windowOrigin(SDL_Window* window, int* x, int* y) {
   }
 #endif
   SDL_GetWindowPosition(window, x, y);
+}
+
+void fixSize(SDL_Window* window, desktop::Size size) {
+#if defined(SDL_VIDEO_DRIVER_WAYLAND)
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_WAYLAND ||
+      info.info.wl.xdg_toplevel == nullptr) {
+    return;
+  }
+  // The Wayland library SDL loaded for itself: the game is not linked with it, so that it does
+  // not load on X.
+  static void* library = dlopen("libwayland-client.so.0", RTLD_NOW | RTLD_NOLOAD);
+  using Marshal = wl_proxy* (*)(wl_proxy*, std::uint32_t, const wl_interface*, std::uint32_t,
+                                std::uint32_t, ...);
+  using Version = std::uint32_t (*)(wl_proxy*);
+  auto marshal =
+      library ? reinterpret_cast<Marshal>(dlsym(library, "wl_proxy_marshal_flags")) : nullptr;
+  auto version =
+      library ? reinterpret_cast<Version>(dlsym(library, "wl_proxy_get_version")) : nullptr;
+  if (marshal == nullptr || version == nullptr) {
+    return;
+  }
+  // xdg_toplevel's set_max_size and set_min_size, whose numbers the protocol fixes for good.
+  auto* toplevel = reinterpret_cast<wl_proxy*>(info.info.wl.xdg_toplevel);
+  for (std::uint32_t request : {7u, 8u}) {
+    marshal(toplevel, request, nullptr, version(toplevel), 0, size.width, size.height);
+  }
+#else
+  (void)window;
+  (void)size;
+#endif
+}
+
+void forgetCursorFiles() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime == nullptr || std::string_view(SDL_GetCurrentVideoDriver()) != "wayland") {
+    return;
+  }
+  const std::string ours = std::string(runtime) + "/sdl-shared-";
+  std::ifstream maps("/proc/self/maps");
+  std::set<std::string> files;
+  for (std::string line; std::getline(maps, line);) {
+    if (auto at = line.find(ours); at != std::string::npos) {
+      files.insert(line.substr(at));
+    }
+  }
+  for (const std::string& file : files) {
+    ::unlink(file.c_str());
+  }
 }
 
 PointerGrab PointerHold::take(desktop::Rect area) {

@@ -1,5 +1,6 @@
 // What the host asks of the window system itself, past SDL: the dots per inch the desktop draws
-// with, and on X the pointer grab that confines the cursor.
+// with; on X the pointer grab that confines the cursor and the frame asked for before the
+// window shows; on Wayland the window's fixed size and the cursors' files.
 //
 // The dpi is the desktop's logical setting, not the monitor's physical density: at the standard
 // 96 dpi a twip is exactly 1/15 pixel whatever the monitor measures. It decides whether the
@@ -38,6 +39,18 @@ bool windowManagerCanFullscreen(SDL_Window* window);
 // Where the window's client area is on the screen, as the window system has it now. SDL's own
 // figure lags behind a window manager's moves, and after fullscreen can stay wrong.
 void windowOrigin(SDL_Window* window, int* x, int* y);
+
+// Tells the compositor the window's size is fixed, the least size being the most, from the
+// window's next picture on: tiling compositors then float it and none offers to maximise it. SDL
+// says so itself on X for a window that is not resizable, but not on Wayland, where this does it
+// once the window has been shown.
+void fixSize(SDL_Window* window, desktop::Size size);
+
+// SDL's Wayland driver shares each cursor's pixels with the compositor through a file it makes in
+// XDG_RUNTIME_DIR and never deletes: a file for every cursor made, kept in that memory-backed
+// folder until the player logs out. This deletes this program's, which it still maps, as the
+// compositor does: the pixels stay where both see them. Called after each cursor is made.
+void forgetCursorFiles();
 
 enum class PointerGrab {
   Taken,    // the pointer is held inside the area

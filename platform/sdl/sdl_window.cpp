@@ -2,6 +2,7 @@
 #include "platform/sdl/sdl_window.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "platform/images/image_decoders.h"
 #include "platform/pointer.h"
@@ -42,11 +43,16 @@ WindowView::~WindowView() {
 }
 
 Status WindowView::open(const WindowSetup& setup) {
-  // Not resizable, so window managers offer no maximise; SDL has no way to drop minimise.
+  // Not resizable, so window managers offer no maximise; SDL has no way to drop minimise. On
+  // Wayland SDL ignores every size the compositor proposes to a window that is not resizable,
+  // even one it has already taken (a tile left for a float), and the picture would no longer fit
+  // the window: there it is resizable to SDL, which then takes each size, and the compositor
+  // hears that the size is fixed all the same (fixSize).
+  const bool wayland = std::string_view(SDL_GetCurrentVideoDriver()) == "wayland";
   scene_ = {setup.clientWidth, setup.clientHeight};
   window_.reset(SDL_CreateWindow(setup.title.c_str(), SDL_WINDOWPOS_UNDEFINED,
                                  SDL_WINDOWPOS_UNDEFINED, setup.clientWidth, setup.clientHeight,
-                                 SDL_WINDOW_HIDDEN));
+                                 SDL_WINDOW_HIDDEN | (wayland ? SDL_WINDOW_RESIZABLE : 0)));
   if (window_ == nullptr) {
     return {"cannot create the window: " + sdlError()};
   }
@@ -88,6 +94,7 @@ void WindowView::loadCursor() {
     made.reset(
         SDL_CreateColorCursor(sight.get(), decoded.image.hotspotX * k, decoded.image.hotspotY * k));
   }
+  forgetCursorFiles();
   if (made == nullptr) {
     SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "cannot make the gun sight cursor: %s",
                 SDL_GetError());
@@ -161,6 +168,7 @@ void WindowView::apply(desktop::Choice choice) {
   }
   fullscreen_ = false;
   const desktop::Size size{scene_.width * choice.factor, scene_.height * choice.factor};
+  fixSize(w, size);
   const desktop::Rect framed = desktop::keepCentre(
       was, {size.width + f.left + f.right, size.height + f.top + f.bottom}, usable);
   if ((SDL_GetWindowFlags(w) & SDL_WINDOW_FULLSCREEN) != 0) {
@@ -172,6 +180,8 @@ void WindowView::apply(desktop::Choice choice) {
     SDL_SetWindowSize(w, size.width, size.height);
     SDL_SetWindowPosition(w, framed.x + known.left, framed.y + known.top);
     SDL_SetWindowFullscreen(w, 0);
+    // SDL has told the compositor the window's bounds again, its own, which are none.
+    fixSize(w, size);
     return;
   }
   SDL_SetWindowSize(w, size.width, size.height);
@@ -190,8 +200,9 @@ bool WindowView::followFrame() {
   return true;
 }
 
-// Draws the scene into the window's pixels as the window is now: in a window of its own size
-// at its factor, anywhere else centred at the largest factor that fits, on black.
+// Draws the scene into the window's pixels as the window is now: in a window of its own size at
+// its factor; in any other size (fullscreen, or one a compositor imposes: tiled, maximised) at
+// the largest factor that fits, centred on black.
 Status WindowView::paintInto() {
   painter_.reset();
   renderer_.reset();
@@ -199,10 +210,8 @@ Status WindowView::paintInto() {
   pixelsGone_ = false;
   int w = 0, h = 0;
   SDL_GetWindowSize(window_.get(), &w, &h);
-  const desktop::Choice& choice = choices_.current();
   int oldFactor = view_.factor;
-  view_ = choice.fullscreen ? desktop::fullscreenView(scene_, {w, h})
-                            : desktop::centredView(scene_, {w, h}, choice.factor);
+  view_ = desktop::fullscreenView(scene_, {w, h});
 
   SDL_Surface* pixels = SDL_GetWindowSurface(window_.get());
   if (pixels == nullptr) {
@@ -264,6 +273,9 @@ void WindowView::show() {
     return;
   }
   SDL_ShowWindow(window_.get());
+  if (!fullscreen_) {
+    fixSize(window_.get(), view_.client);
+  }
   // The frame is known only now that the window manager has put it around the window: the
   // factor the program opens with is chosen again with the frame on the screen too.
   SDL_PumpEvents();

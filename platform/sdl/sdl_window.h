@@ -1,6 +1,7 @@
 // The SDL host's window as the player sees it: the scene drawn by SDL's software renderer straight
 // into the window's pixels at the scene's whole factor, the whole window or, fullscreen, the
-// middle of the screen with black around it (platform/desktop/scale.h); the factor the screen
+// middle of the screen with black around it (platform/desktop/scale.h), as in any size a
+// compositor imposes (a tile, a maximised window); the factor the screen
 // allows with the window manager's frame on it too; the window's place kept through a new size
 // and through fullscreen; the gun sight or the arrow over it. The view's keys are answered here
 // and never reach the game: F11 and Alt+Enter for fullscreen, Ctrl+plus, minus and 0 for the
