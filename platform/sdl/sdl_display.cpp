@@ -52,6 +52,26 @@ std::optional<XWindowOf> xWindowOf(SDL_Window* window) {
   }
   return XWindowOf{info.info.x11.display, info.info.x11.window};
 }
+
+// Whether the window manager says it knows the request or property `atom` (EWMH's _NET_SUPPORTED).
+bool windowManagerSupports(Display* display, Atom atom) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool listed = false;
+  if (XGetWindowProperty(display, DefaultRootWindow(display),
+                         XInternAtom(display, "_NET_SUPPORTED", False), 0, 1024, False, XA_ATOM,
+                         &type, &format, &count, &after, &data) == Success &&
+      type == XA_ATOM && format == 32) {
+    auto* atoms = reinterpret_cast<const Atom*>(data);
+    listed = std::find(atoms, atoms + count, atom) != atoms + count;
+  }
+  if (data != nullptr) {
+    XFree(data);
+  }
+  return listed;
+}
 #endif
 
 }  // namespace
@@ -113,6 +133,63 @@ bool windowManagerCanFullscreen(SDL_Window* window) {
 #endif
   (void)window;
   return true;
+}
+
+std::optional<desktop::Frame> askFrame(SDL_Window* window) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  auto x = xWindowOf(window);
+  Atom request = x ? XInternAtom(x->display, "_NET_REQUEST_FRAME_EXTENTS", False) : 0;
+  if (!x || !windowManagerSupports(x->display, request)) {
+    return std::nullopt;
+  }
+  XEvent ask{};
+  ask.xclient.type = ClientMessage;
+  ask.xclient.window = x->window;
+  ask.xclient.message_type = request;
+  ask.xclient.format = 32;
+  XSendEvent(x->display, DefaultRootWindow(x->display), False,
+             SubstructureRedirectMask | SubstructureNotifyMask, &ask);
+  return awaitFrame(window);
+#else
+  (void)window;
+  return std::nullopt;
+#endif
+}
+
+std::optional<desktop::Frame> awaitFrame(SDL_Window* window) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  auto x = xWindowOf(window);
+  if (!x || !windowManagerCanFullscreen(window)) {
+    return std::nullopt;
+  }
+  XFlush(x->display);
+  Atom extents = XInternAtom(x->display, "_NET_FRAME_EXTENTS", False);
+  for (int tries = 0; tries < 30; ++tries) {
+    std::optional<desktop::Frame> frame;
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(x->display, x->window, extents, 0, 4, False, XA_CARDINAL, &type, &format,
+                           &count, &after, &data) == Success &&
+        type == XA_CARDINAL && format == 32 && count == 4) {
+      // Left, right, top, bottom.
+      auto* side = reinterpret_cast<const long*>(data);
+      frame = desktop::Frame{static_cast<int>(side[0]), static_cast<int>(side[2]),
+                             static_cast<int>(side[1]), static_cast<int>(side[3])};
+    }
+    if (data != nullptr) {
+      XFree(data);
+    }
+    if (frame) {
+      return frame;
+    }
+    SDL_Delay(10);
+  }
+#else
+  (void)window;
+#endif
+  return std::nullopt;
 }
 
 void windowOrigin(SDL_Window* window, int* x, int* y) {

@@ -13,6 +13,8 @@
 // middle, and its mouse rectangle on X stops only relative motion.
 #pragma once
 
+#include <optional>
+
 #include "platform/desktop/scale.h"
 
 struct SDL_Window;
@@ -35,6 +37,14 @@ Dpi desktopDpi(SDL_Window* window);
 // Whether a window manager runs that can make a window fullscreen. Without one (a bare X server)
 // SDL's fullscreen only pretends: the window keeps its size while SDL reports the screen's.
 bool windowManagerCanFullscreen(SDL_Window* window);
+
+// What the window manager will draw around the window, asked of it before the window is shown
+// (EWMH's _NET_REQUEST_FRAME_EXTENTS), so that the window's first size already leaves room for
+// its title bar; nothing where the window manager does not know the request (kwin), or off X.
+std::optional<desktop::Frame> askFrame(SDL_Window* window);
+// The frame once the window manager has put it around a window just shown, waiting a moment
+// for it; nothing where there is none, or off X.
+std::optional<desktop::Frame> awaitFrame(SDL_Window* window);
 
 // Where the window's client area is on the screen, as the window system has it now. SDL's own
 // figure lags behind a window manager's moves, and after fullscreen can stay wrong.

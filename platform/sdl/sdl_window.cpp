@@ -48,17 +48,21 @@ Status WindowView::open(const WindowSetup& setup) {
   // even one it has already taken (a tile left for a float), and the picture would no longer fit
   // the window: there it is resizable to SDL, which then takes each size, and the compositor
   // hears that the size is fixed all the same (fixSize).
-  const bool wayland = std::string_view(SDL_GetCurrentVideoDriver()) == "wayland";
+  wayland_ = std::string_view(SDL_GetCurrentVideoDriver()) == "wayland";
   scene_ = {setup.clientWidth, setup.clientHeight};
   window_.reset(SDL_CreateWindow(setup.title.c_str(), SDL_WINDOWPOS_UNDEFINED,
                                  SDL_WINDOWPOS_UNDEFINED, setup.clientWidth, setup.clientHeight,
-                                 SDL_WINDOW_HIDDEN | (wayland ? SDL_WINDOW_RESIZABLE : 0)));
+                                 SDL_WINDOW_HIDDEN | (wayland_ ? SDL_WINDOW_RESIZABLE : 0)));
   if (window_ == nullptr) {
     return {"cannot create the window: " + sdlError()};
   }
   cursorImage_ = setup.cursor;
   SDL_AddEventWatch(watchSize, this);
   arrow_.reset(SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW));
+  // The frame is measured against the screen too, so it is asked for before the size is chosen.
+  if (std::optional<desktop::Frame> frame = askFrame(window_.get())) {
+    frame_ = *frame;
+  }
   // The player's choice, made with the keys or on the command line, wins over the usual size.
   apply(choices_.start(limits()));
   return paintInto();
@@ -171,21 +175,29 @@ void WindowView::apply(desktop::Choice choice) {
   fixSize(w, size);
   const desktop::Rect framed = desktop::keepCentre(
       was, {size.width + f.left + f.right, size.height + f.top + f.bottom}, usable);
+  asked_ = {framed.x + f.left, framed.y + f.top, size.width, size.height};
+  // On Wayland the compositor's size is the window's: a tile, a maximised window.
+  askAgain_ = wayland_ ? 0 : 3;
   if ((SDL_GetWindowFlags(w) & SDL_WINDOW_FULLSCREEN) != 0) {
-    // Leaving fullscreen, SDL moves the window back itself, taking off the frame it knows of
-    // then, which in fullscreen is none: the window would come back lower by its title bar, or
-    // be moved twice. SDL is told the size and the place that come out right, and moves it once.
-    desktop::Frame known;
-    SDL_GetWindowBordersSize(w, &known.top, &known.left, &known.bottom, &known.right);
+    // Leaving fullscreen, SDL moves the window back itself: it is told the size and the place
+    // first, and moves it once.
     SDL_SetWindowSize(w, size.width, size.height);
-    SDL_SetWindowPosition(w, framed.x + known.left, framed.y + known.top);
+    moveClientTo(asked_.x, asked_.y);
     SDL_SetWindowFullscreen(w, 0);
     // SDL has told the compositor the window's bounds again, its own, which are none.
     fixSize(w, size);
     return;
   }
   SDL_SetWindowSize(w, size.width, size.height);
-  SDL_SetWindowPosition(w, framed.x + f.left, framed.y + f.top);
+  moveClientTo(asked_.x, asked_.y);
+}
+
+// SDL places a window by its frame, taking off the frame as SDL knows it then, which lags behind
+// the window manager: none in fullscreen and a moment after. It is told where the frame goes.
+void WindowView::moveClientTo(int x, int y) {
+  desktop::Frame known;
+  SDL_GetWindowBordersSize(window_.get(), &known.top, &known.left, &known.bottom, &known.right);
+  SDL_SetWindowPosition(window_.get(), x - frame_.left + known.left, y - frame_.top + known.top);
 }
 
 // Reads what the window manager draws around the window, which it knows once it has mapped the
@@ -255,6 +267,15 @@ bool WindowView::followSize() {
   if (renderer_ != nullptr && !pixelsGone_ && desktop::Size{w, h} == view_.client) {
     return false;
   }
+  // An X window manager may give the window a size other than the fixed one it was asked for:
+  // fluxbox brings it back from fullscreen three rows taller each time. The size and the place
+  // are asked for again, a few times at most, since the sizes the window passes through on the
+  // way are not the window manager's last word.
+  if (!fullscreen_ && askAgain_ > 0 && (w != asked_.width || h != asked_.height)) {
+    --askAgain_;
+    SDL_SetWindowSize(window_.get(), asked_.width, asked_.height);
+    moveClientTo(asked_.x, asked_.y);
+  }
   if (Status st = paintInto(); !st.ok()) {
     SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s", st.error.c_str());
     return true;
@@ -279,7 +300,9 @@ void WindowView::show() {
   // The frame is known only now that the window manager has put it around the window: the
   // factor the program opens with is chosen again with the frame on the screen too.
   SDL_PumpEvents();
-  if (!fullscreen_ && followFrame()) {
+  std::optional<desktop::Frame> frame = awaitFrame(window_.get());
+  if (!fullscreen_ && frame && *frame != frame_) {
+    frame_ = *frame;
     apply(choices_.start(limits()));
     followSize();
   }

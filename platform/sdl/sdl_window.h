@@ -90,6 +90,7 @@ class WindowView {
   desktop::Rect clientRect() const;
   bool followFrame();
   void apply(desktop::Choice choice);
+  void moveClientTo(int x, int y);
   static int watchSize(void* view, SDL_Event* e);
   Status paintInto();
   void presentDamage(const forms::PixelRect& damage);
@@ -112,6 +113,9 @@ class WindowView {
   desktop::View view_;    // where and how big the scene is in the window now
   desktop::Frame frame_;  // what the window manager draws around the window, once it has
   bool fullscreen_ = false;
+  bool wayland_ = false;
+  desktop::Rect asked_;  // the window's client area as last asked for, out of fullscreen
+  int askAgain_ = 0;     // how many times more it is asked for when the window has another
   bool placed_ = false;  // shown and framed: the window's place is its own from then on
   // Where the window stood before fullscreen, in client pixels of the screen: leaving gives it
   // back there.
