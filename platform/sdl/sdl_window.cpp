@@ -204,8 +204,10 @@ void WindowView::moveClientTo(int x, int y) {
 // window, and not in fullscreen, where there is none; true when that changed.
 bool WindowView::followFrame() {
   desktop::Frame now;
+  // Just out of fullscreen, SDL still tells of none for a moment: a window that had a frame
+  // has it back.
   if (SDL_GetWindowBordersSize(window_.get(), &now.top, &now.left, &now.bottom, &now.right) != 0 ||
-      now == frame_) {
+      now == frame_ || now == desktop::Frame{}) {
     return false;
   }
   frame_ = now;
