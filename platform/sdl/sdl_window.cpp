@@ -52,7 +52,8 @@ Status WindowView::open(const WindowSetup& setup) {
   scene_ = {setup.clientWidth, setup.clientHeight};
   window_.reset(SDL_CreateWindow(setup.title.c_str(), SDL_WINDOWPOS_UNDEFINED,
                                  SDL_WINDOWPOS_UNDEFINED, setup.clientWidth, setup.clientHeight,
-                                 SDL_WINDOW_HIDDEN | (wayland_ ? SDL_WINDOW_RESIZABLE : 0)));
+                                 SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI |
+                                     (wayland_ ? SDL_WINDOW_RESIZABLE | SDL_WINDOW_OPENGL : 0)));
   if (window_ == nullptr) {
     return {"cannot create the window: " + sdlError()};
   }
@@ -192,6 +193,10 @@ void WindowView::apply(desktop::Choice choice) {
   moveClientTo(asked_.x, asked_.y);
 }
 
+desktop::Rect WindowView::dense(desktop::Rect r) const {
+  return {r.x * density_, r.y * density_, r.width * density_, r.height * density_};
+}
+
 // SDL places a window by its frame, taking off the frame as SDL knows it then, which lags behind
 // the window manager: none in fullscreen and a moment after. It is told where the frame goes.
 void WindowView::moveClientTo(int x, int y) {
@@ -226,13 +231,12 @@ Status WindowView::paintInto() {
   SDL_GetWindowSize(window_.get(), &w, &h);
   int oldFactor = view_.factor;
   view_ = desktop::fullscreenView(scene_, {w, h});
-
-  SDL_Surface* pixels = SDL_GetWindowSurface(window_.get());
+  SDL_Surface* pixels = windowPixels(w);
   if (pixels == nullptr) {
     return {"cannot draw into the window: " + sdlError()};
   }
   SDL_FillRect(pixels, nullptr, SDL_MapRGB(pixels->format, 0, 0, 0));
-  const desktop::Rect& r = view_.scene;
+  const desktop::Rect r = dense(view_.scene);
   const int bytes = pixels->format->BytesPerPixel;
   auto* origin = static_cast<Uint8*>(pixels->pixels) + r.y * pixels->pitch + r.x * bytes;
   sceneSurface_.reset(SDL_CreateRGBSurfaceWithFormatFrom(origin, r.width, r.height,
@@ -247,11 +251,57 @@ Status WindowView::paintInto() {
   // White, the window's background colour, until the first frame paints over it.
   SDL_SetRenderDrawColor(renderer_.get(), 255, 255, 255, 255);
   SDL_RenderClear(renderer_.get());
-  painter_ = std::make_unique<Painter>(renderer_.get(), fonts_, view_.factor);
+  painter_ = std::make_unique<Painter>(renderer_.get(), fonts_, view_.factor * density_);
   if (view_.factor != oldFactor || gunSight_ == nullptr) {
     loadCursor();
   }
   return {};
+}
+
+// The pixels the scene is drawn into. On X, the window's own, at its size. On Wayland SDL has no
+// such pixels, only a picture it sends through a renderer of its own, and that picture has the
+// window's size in the desktop's units, which a desktop at 200 % stretches: the game draws into
+// pixels of its own at the output's density instead (text at the real pixel size, as on X at
+// 2x) and sends them through a renderer of its own.
+SDL_Surface* WindowView::windowPixels(int width) {
+  if (!wayland_) {
+    return SDL_GetWindowSurface(window_.get());
+  }
+  shown_.reset();
+  canvas_.reset();
+  if (screen_ == nullptr) {
+    screen_.reset(SDL_CreateRenderer(window_.get(), -1, 0));
+  }
+  int w = 0, h = 0;
+  if (screen_ == nullptr || SDL_GetRendererOutputSize(screen_.get(), &w, &h) != 0) {
+    return nullptr;
+  }
+  density_ = std::max(1, w / std::max(1, width));
+  shown_.reset(SDL_CreateTexture(screen_.get(), SDL_PIXELFORMAT_XRGB8888,
+                                 SDL_TEXTUREACCESS_STREAMING, w, h));
+  if (shown_ != nullptr) {
+    canvas_.reset(SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_XRGB8888));
+  }
+  return canvas_.get();
+}
+
+// Sends the window's pixels in `area` (all of them without one) to the screen.
+void WindowView::sendToScreen(const SDL_Rect* area) {
+  if (!wayland_) {
+    area ? SDL_UpdateWindowSurfaceRects(window_.get(), area, 1)
+         : SDL_UpdateWindowSurface(window_.get());
+    return;
+  }
+  if (canvas_ == nullptr) {
+    return;
+  }
+  SDL_Rect all{0, 0, canvas_->w, canvas_->h};
+  const SDL_Rect& r = area ? *area : all;
+  SDL_UpdateTexture(shown_.get(), &r,
+                    static_cast<const Uint8*>(canvas_->pixels) + r.y * canvas_->pitch + r.x * 4,
+                    canvas_->pitch);
+  SDL_RenderCopy(screen_.get(), shown_.get(), nullptr, nullptr);
+  SDL_RenderPresent(screen_.get());
 }
 
 // Called by SDL as it queues each event, in whichever thread queues it.
@@ -286,7 +336,7 @@ bool WindowView::followSize() {
   all.damage = {0, 0, scene_.width, scene_.height};
   painter_->paint(all);
   SDL_RenderFlush(renderer_.get());
-  SDL_UpdateWindowSurface(window_.get());
+  sendToScreen(nullptr);
   updateCursor();
   return true;
 }
@@ -334,9 +384,9 @@ void WindowView::presentDamage(const forms::PixelRect& damage) {
     return;
   }
   SDL_RenderFlush(renderer_.get());
-  desktop::Rect r = view_.toClient({d.x, d.y, d.w, d.h});
+  desktop::Rect r = dense(view_.toClient({d.x, d.y, d.w, d.h}));
   SDL_Rect area{r.x, r.y, r.width, r.height};
-  SDL_UpdateWindowSurfaceRects(window_.get(), &area, 1);
+  sendToScreen(&area);
 }
 
 // The window shows the gun sight, except over the picture boxes, where the arrow shows.
@@ -378,7 +428,7 @@ void WindowView::moved() {
 }
 
 void WindowView::present() {
-  SDL_UpdateWindowSurface(window_.get());
+  sendToScreen(nullptr);
 }
 
 forms::WindowRect WindowView::windowRect() const {

@@ -47,6 +47,7 @@ using WindowOwner = std::unique_ptr<SDL_Window, FreedBy<SDL_DestroyWindow>>;
 using RendererOwner = std::unique_ptr<SDL_Renderer, FreedBy<SDL_DestroyRenderer>>;
 using SurfaceOwner = std::unique_ptr<SDL_Surface, FreedBy<SDL_FreeSurface>>;
 using CursorOwner = std::unique_ptr<SDL_Cursor, FreedBy<SDL_FreeCursor>>;
+using TextureOwner = std::unique_ptr<SDL_Texture, FreedBy<SDL_DestroyTexture>>;
 
 class WindowView {
  public:
@@ -91,14 +92,22 @@ class WindowView {
   bool followFrame();
   void apply(desktop::Choice choice);
   void moveClientTo(int x, int y);
+  // A rectangle in the window's units as the window's pixels.
+  desktop::Rect dense(desktop::Rect r) const;
   static int watchSize(void* view, SDL_Event* e);
   Status paintInto();
+  SDL_Surface* windowPixels(int width);
+  void sendToScreen(const SDL_Rect* area);
   void presentDamage(const forms::PixelRect& damage);
   void loadCursor();
 
   desktop::ViewChoices choices_;
   Fonts& fonts_;
   WindowOwner window_;
+  // On Wayland only: the window's pixels, of the game's own, and what sends them to the screen.
+  RendererOwner screen_;
+  TextureOwner shown_;
+  SurfaceOwner canvas_;
   SurfaceOwner sceneSurface_;  // the scene's part of the window's pixels
   RendererOwner renderer_;
   CursorOwner gunSight_;
@@ -111,6 +120,7 @@ class WindowView {
 
   desktop::Size scene_;   // the form's client area, in the game's pixels
   desktop::View view_;    // where and how big the scene is in the window now
+  int density_ = 1;       // the window's pixels to each of its units: the output's scale
   desktop::Frame frame_;  // what the window manager draws around the window, once it has
   bool fullscreen_ = false;
   bool wayland_ = false;
