@@ -358,7 +358,7 @@ class VirtualInput:
         seat = bind("wl_seat")
         pointers, keyboards = (bind("zwlr_virtual_pointer_manager_v1"),
                                bind("zwp_virtual_keyboard_manager_v1"))
-        self.pointer, self.keyboard = self.new_id(), None
+        self.pointer = self.new_id()
         self.send(pointers, 0, seat, self.pointer)
         self.keyboard = self.new_id()
         self.send(keyboards, 0, seat, self.keyboard)
@@ -426,22 +426,16 @@ class VirtualInput:
         list(self.roundtrip())
 
 
-class GameLog:
+class GameLog(ProtocolLog):
     """What the game and sway said to each other, as the game's Wayland library logs it
     (WAYLAND_DEBUG): the requests it sent ("-> ") and the events it got, a line each."""
     LINE = re.compile(r"^\[ *[\d.]+\] +(-> )?(\w+)@(\d+)\.(\w+)\((.*)\)$")
-
-    def __init__(self, path):
-        self.path = path
 
     def events(self, mark=0, sent=False):
         with open(self.path, errors="replace") as f:
             f.seek(mark)
             return [m.groups()[1:] for m in map(self.LINE.match, f)
                     if m and bool(m[1]) == sent]
-
-    def mark(self):
-        return os.path.getsize(self.path)
 
     def pointer(self, mark=0):
         """Where the pointer was last seen on the game's window, in its units."""
@@ -452,7 +446,7 @@ class GameLog:
 
 def sway_leg(build):
     """sway headless at scale 2: see the module's comment."""
-    global BUILD, GAME, WORK, SCREEN
+    global BUILD, GAME, WORK
     BUILD, GAME = build, f"{build}/app/vombrel"
     WORK = tempfile.mkdtemp(prefix="vombrel-sway-")
     OUT_W, OUT_H, SCALE = 2560, 1600, 2  # the output in pixels: 1280 x 800 of the desktop's units
