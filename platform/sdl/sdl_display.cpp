@@ -209,7 +209,8 @@ void fixSize(SDL_Window* window, desktop::Size size) {
 #if defined(SDL_VIDEO_DRIVER_WAYLAND)
   SDL_SysWMinfo info;
   SDL_VERSION(&info.version);
-  if (SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_WAYLAND ||
+  if ((SDL_GetWindowFlags(window) & SDL_WINDOW_RESIZABLE) == 0 ||
+      SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_WAYLAND ||
       info.info.wl.xdg_toplevel == nullptr) {
     return;
   }
@@ -237,20 +238,35 @@ void fixSize(SDL_Window* window, desktop::Size size) {
 #endif
 }
 
+namespace {
+
+// The files this process maps whose paths hold `part`.
+std::set<std::string> mappedFiles(std::string_view part) {
+  std::ifstream maps("/proc/self/maps");
+  std::set<std::string> files;
+  for (std::string line; std::getline(maps, line);) {
+    auto path = line.find('/');
+    if (path != std::string::npos && line.find(part, path) != std::string::npos) {
+      files.insert(line.substr(path));
+    }
+  }
+  return files;
+}
+
+}  // namespace
+
+bool titleBarDrawnBySdl() {
+  // SDL loads a libdecor plugin, which draws it, only when it uses libdecor.
+  return std::string_view(SDL_GetCurrentVideoDriver()) == "wayland" &&
+         !mappedFiles("/libdecor/plugins").empty();
+}
+
 void forgetCursorFiles() {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
   if (runtime == nullptr || std::string_view(SDL_GetCurrentVideoDriver()) != "wayland") {
     return;
   }
-  const std::string ours = std::string(runtime) + "/sdl-shared-";
-  std::ifstream maps("/proc/self/maps");
-  std::set<std::string> files;
-  for (std::string line; std::getline(maps, line);) {
-    if (auto at = line.find(ours); at != std::string::npos) {
-      files.insert(line.substr(at));
-    }
-  }
-  for (const std::string& file : files) {
+  for (const std::string& file : mappedFiles(std::string(runtime) + "/sdl-shared-")) {
     ::unlink(file.c_str());
   }
 }

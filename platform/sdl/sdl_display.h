@@ -52,9 +52,13 @@ void windowOrigin(SDL_Window* window, int* x, int* y);
 
 // Tells the compositor the window's size is fixed, the least size being the most, from the
 // window's next picture on: tiling compositors then float it and none offers to maximise it. SDL
-// says so itself on X for a window that is not resizable, but not on Wayland, where this does it
-// once the window has been shown.
+// (or libdecor) says so itself for a window that is not resizable; for a Wayland window that is
+// resizable to SDL, this does it once the window has been shown.
 void fixSize(SDL_Window* window, desktop::Size size);
+
+// Whether SDL draws the window's title bar itself (libdecor), as on Wayland desktops whose
+// compositor leaves it to programs (GNOME's, weston); KDE's and sway draw it themselves.
+bool titleBarDrawnBySdl();
 
 // SDL's Wayland driver shares each cursor's pixels with the compositor through a file it makes in
 // XDG_RUNTIME_DIR and never deletes: a file for every cursor made, kept in that memory-backed

@@ -47,13 +47,16 @@ Status WindowView::open(const WindowSetup& setup) {
   // Wayland SDL ignores every size the compositor proposes to a window that is not resizable,
   // even one it has already taken (a tile left for a float), and the picture would no longer fit
   // the window: there it is resizable to SDL, which then takes each size, and the compositor
-  // hears that the size is fixed all the same (fixSize).
+  // hears that the size is fixed all the same (fixSize). Not where SDL draws the title bar
+  // itself, which would then offer maximise and resizing; those compositors impose no size.
   wayland_ = std::string_view(SDL_GetCurrentVideoDriver()) == "wayland";
+  const bool resizable = wayland_ && !titleBarDrawnBySdl();
   scene_ = {setup.clientWidth, setup.clientHeight};
   window_.reset(SDL_CreateWindow(setup.title.c_str(), SDL_WINDOWPOS_UNDEFINED,
                                  SDL_WINDOWPOS_UNDEFINED, setup.clientWidth, setup.clientHeight,
                                  SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI |
-                                     (wayland_ ? SDL_WINDOW_RESIZABLE | SDL_WINDOW_OPENGL : 0)));
+                                     (wayland_ ? SDL_WINDOW_OPENGL : 0) |
+                                     (resizable ? SDL_WINDOW_RESIZABLE : 0)));
   if (window_ == nullptr) {
     return {"cannot create the window: " + sdlError()};
   }
