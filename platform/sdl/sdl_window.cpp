@@ -234,7 +234,7 @@ Status WindowView::paintInto() {
   SDL_GetWindowSize(window_.get(), &w, &h);
   int oldFactor = view_.factor;
   view_ = desktop::fullscreenView(scene_, {w, h});
-  SDL_Surface* pixels = windowPixels(w);
+  SDL_Surface* pixels = windowPixels({w, h});
   if (pixels == nullptr) {
     return {"cannot draw into the window: " + sdlError()};
   }
@@ -266,7 +266,7 @@ Status WindowView::paintInto() {
 // window's size in the desktop's units, which a desktop at 200 % stretches: the game draws into
 // pixels of its own at the output's density instead (text at the real pixel size, as on X at
 // 2x) and sends them through a renderer of its own.
-SDL_Surface* WindowView::windowPixels(int width) {
+SDL_Surface* WindowView::windowPixels(desktop::Size size) {
   if (!wayland_) {
     return SDL_GetWindowSurface(window_.get());
   }
@@ -275,11 +275,17 @@ SDL_Surface* WindowView::windowPixels(int width) {
   if (screen_ == nullptr) {
     screen_.reset(SDL_CreateRenderer(window_.get(), -1, 0));
   }
-  int w = 0, h = 0;
-  if (screen_ == nullptr || SDL_GetRendererOutputSize(screen_.get(), &w, &h) != 0) {
+  if (screen_ == nullptr) {
     return nullptr;
   }
-  density_ = std::max(1, w / std::max(1, width));
+  // The window's pixels lag behind a new size (one that opens fullscreen has the usual size's
+  // until the compositor has shown it): the density is read only from pixels that fit the size.
+  int pixels = 0, unused = 0;
+  SDL_GetWindowSizeInPixels(window_.get(), &pixels, &unused);
+  if (pixels >= size.width && size.width > 0 && pixels % size.width == 0) {
+    density_ = pixels / size.width;
+  }
+  const int w = size.width * density_, h = size.height * density_;
   shown_.reset(SDL_CreateTexture(screen_.get(), SDL_PIXELFORMAT_XRGB8888,
                                  SDL_TEXTUREACCESS_STREAMING, w, h));
   if (shown_ != nullptr) {

@@ -96,7 +96,7 @@ class WindowView {
   desktop::Rect dense(desktop::Rect r) const;
   static int watchSize(void* view, SDL_Event* e);
   Status paintInto();
-  SDL_Surface* windowPixels(int width);
+  SDL_Surface* windowPixels(desktop::Size size);
   void sendToScreen(const SDL_Rect* area);
   void presentDamage(const forms::PixelRect& damage);
   void loadCursor();
