@@ -12,7 +12,8 @@ drawn at the output's pixels pixel for pixel as the game draws at 2x on X (label
 pixel-doubled); tiled, it draws the scene at the largest factor that fits the tile, and floated
 again at its own size, with nothing of the old picture outside its frame; START confines the
 pointer through pushes and shots; F11 there and back and STOP leave no file of the game's in
-its runtime folder. sway refuses to run as root: as root, the test runs it as nobody.
+its runtime folder; opened fullscreen, it draws the scene there. sway refuses to run as root:
+as root, the test runs it as nobody.
 
     wayland_test.py BUILD_DIR    (VOMBREL_WAYLAND_ONLY=sway: the sway leg alone)
 
@@ -522,12 +523,13 @@ def sway_leg(build):
 
         desktop = shot()
         game_log = f"{WORK}/native.log"
+        native = dict(env, XDG_RUNTIME_DIR=runtime, WAYLAND_DISPLAY=wayland,
+                      SDL_VIDEODRIVER="wayland", WAYLAND_DEBUG="client",
+                      # the sound system's own client makes a folder there
+                      SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=f"{WORK}/sound",
+                      XDG_CONFIG_HOME=f"{WORK}/native")
         with open(game_log, "w") as out:
-            game = start_game(dict(env, XDG_RUNTIME_DIR=runtime, WAYLAND_DISPLAY=wayland,
-                                   SDL_VIDEODRIVER="wayland", WAYLAND_DEBUG="client",
-                                   # the sound system's own client makes a folder there
-                                   SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=f"{WORK}/sound",
-                                   XDG_CONFIG_HOME=f"{WORK}/native"), out)
+            game = start_game(native, out)
         log = GameLog(game_log)
         kind, _, rect = wait_for("the game's window", node)
         if kind != "floating_con" or rect[2] % W or rect[3] % H or rect[2] // W != rect[3] // H:
@@ -537,16 +539,19 @@ def sway_leg(build):
         wait_for("the scene at the output's pixels, as at 2x on X",
                  lambda: drawn(node()[2]) == scene)
 
+        def centred(what):
+            """Waits for the scene at the largest factor that fits the window, on black."""
+            _, _, (_, _, w, h) = node()
+            k = min(w // W, h // H)
+            sx, sy = (w - W * k) // 2 * SCALE, (h - H * k) // 2 * SCALE
+            wait_for(f"the scene at {k}x {what}", lambda: (
+                (rows := drawn(node()[2]))[sy][sx * 3:sx * 3 + 3] == scene[0][:3] and
+                rows[sy - 1][sx * 3:sx * 3 + 3] == rows[0][:3] == b"\0\0\0"), 5)
+
         # Tiled, the scene at the largest factor that fits the tile, on black.
         swaymsg(f"[pid={game.pid}] floating disable")
-        _, _, (tx, ty, tw, th) = wait_for("the window tiled", lambda: node()[0] == "con" and
-                                          node())
-        k = min(tw // W, th // H)
-        sx, sy = (tw - W * k) // 2 * SCALE, (th - H * k) // 2 * SCALE
-        black, sky = b"\0\0\0", scene[0][:3]
-        wait_for(f"the scene at {k}x in the tile", lambda: (
-            (tile := drawn(node()[2]))[sy][sx * 3:sx * 3 + 3] == sky and
-            tile[sy - 1][sx * 3:sx * 3 + 3] == black and tile[0][:3] == black), 5)
+        wait_for("the window tiled", lambda: node()[0] == "con")
+        centred("in the tile")
         # Floated again, at its own size, and nothing of the tiled picture outside the frame.
         swaymsg(f"[pid={game.pid}] floating enable")
         _, _, rect = wait_for("the window floating", lambda: node()[0] == "floating_con" and
@@ -599,6 +604,13 @@ def sway_leg(build):
         left += os.listdir(runtime)
         if left:
             fail(f"the game left {sorted(set(left))} in its runtime folder")
+
+        # Opened fullscreen, as a player who left it so finds it next time.
+        with open(f"{WORK}/fullscreen.log", "w") as out:
+            game = start_game(native, out, "--fullscreen")
+        wait_for("the window fullscreen", lambda: (node() or [0, 0])[1] == 1)
+        centred("fullscreen")
+        end_game(game)
     finally:
         for child in reversed(CHILDREN):
             child.terminate()
