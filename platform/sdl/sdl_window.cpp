@@ -355,17 +355,18 @@ void WindowView::show() {
     return;
   }
   SDL_ShowWindow(window_.get());
+  SDL_PumpEvents();
   if (!fullscreen_) {
     fixSize(window_.get(), view_.client);
-  }
-  // The frame is known only now that the window manager has put it around the window: the
-  // factor the program opens with is chosen again with the frame on the screen too.
-  SDL_PumpEvents();
-  std::optional<desktop::Frame> frame = awaitFrame(window_.get());
-  if (!fullscreen_ && frame && *frame != frame_) {
-    frame_ = *frame;
-    apply(choices_.start(limits()));
-    followSize();
+    // Where the window manager did not tell of its frame before, it has put it around the
+    // window now: the factor the program opens with is chosen again with the frame on the
+    // screen too, before the first picture.
+    std::optional<desktop::Frame> frame = awaitFrame(window_.get());
+    if (frame && *frame != frame_) {
+      frame_ = *frame;
+      apply(choices_.start(limits()));
+      followSize();
+    }
   }
   placed_ = true;
 }
