@@ -17,10 +17,12 @@ web=(make cmake emscripten python3)
 test=("${package[@]}" "${windows[@]}" "${web[@]}"
   libgtest-dev libbenchmark-dev
   xvfb xdotool x11-utils imagemagick
-  # a window manager, as players have one: the end-to-end runs play under openbox too
-  openbox
-  # a Wayland desktop for the game, natively and through XWayland
-  weston xwayland
+  # window managers, as players have them: the end-to-end runs play under openbox, and the
+  # window's own checks under KDE's (with its usual frame), GNOME's and fluxbox too
+  openbox kwin-x11 kwin-style-breeze mutter fluxbox
+  # Wayland desktops for the game, natively and through XWayland: weston, and sway with the
+  # screenshots of wlroots' compositors (grim)
+  weston xwayland sway grim
   desktop-file-utils appstream lintian
   chromium wine wine64 fonts-wine
   # the page is played in the three browser engines: Firefox through puppeteer, WebKitGTK's

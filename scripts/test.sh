@@ -39,7 +39,7 @@ run_suite build/ci-core -DVOMBREL_HOST=none \
   -DCMAKE_DISABLE_FIND_PACKAGE_SDL2=ON -DCMAKE_DISABLE_FIND_PACKAGE_SDL2_ttf=ON
 echo "== build and test =="
 run_suite build/ci
-echo "== the game on a Wayland desktop (weston), through XWayland and natively =="
+echo "== the game on Wayland desktops: weston, through XWayland and natively; sway natively =="
 python3 tests/e2e/wayland_test.py build/ci
 echo "== build and test under AddressSanitizer and UndefinedBehaviorSanitizer =="
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \

@@ -5,15 +5,24 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <unistd.h>
 #if defined(SDL_VIDEO_DRIVER_X11)
 #include <X11/Xatom.h>
 #include <X11/Xproto.h>
 #endif
+#if defined(SDL_VIDEO_DRIVER_WAYLAND)
+#include <dlfcn.h>
+#include <wayland-client-core.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <fstream>
 #include <optional>
+#include <set>
+#include <string>
 #include <string_view>
 
 namespace platform::sdl {
@@ -42,6 +51,26 @@ std::optional<XWindowOf> xWindowOf(SDL_Window* window) {
     return std::nullopt;
   }
   return XWindowOf{info.info.x11.display, info.info.x11.window};
+}
+
+// Whether the window manager says it knows the request or property `atom` (EWMH's _NET_SUPPORTED).
+bool windowManagerSupports(Display* display, Atom atom) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  bool listed = false;
+  if (XGetWindowProperty(display, DefaultRootWindow(display),
+                         XInternAtom(display, "_NET_SUPPORTED", False), 0, 1024, False, XA_ATOM,
+                         &type, &format, &count, &after, &data) == Success &&
+      type == XA_ATOM && format == 32) {
+    auto* atoms = reinterpret_cast<const Atom*>(data);
+    listed = std::find(atoms, atoms + count, atom) != atoms + count;
+  }
+  if (data != nullptr) {
+    XFree(data);
+  }
+  return listed;
 }
 #endif
 
@@ -106,6 +135,63 @@ bool windowManagerCanFullscreen(SDL_Window* window) {
   return true;
 }
 
+std::optional<desktop::Frame> askFrame(SDL_Window* window) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  auto x = xWindowOf(window);
+  Atom request = x ? XInternAtom(x->display, "_NET_REQUEST_FRAME_EXTENTS", False) : 0;
+  if (!x || !windowManagerSupports(x->display, request)) {
+    return std::nullopt;
+  }
+  XEvent ask{};
+  ask.xclient.type = ClientMessage;
+  ask.xclient.window = x->window;
+  ask.xclient.message_type = request;
+  ask.xclient.format = 32;
+  XSendEvent(x->display, DefaultRootWindow(x->display), False,
+             SubstructureRedirectMask | SubstructureNotifyMask, &ask);
+  return awaitFrame(window);
+#else
+  (void)window;
+  return std::nullopt;
+#endif
+}
+
+std::optional<desktop::Frame> awaitFrame(SDL_Window* window) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+  auto x = xWindowOf(window);
+  if (!x || !windowManagerCanFullscreen(window)) {
+    return std::nullopt;
+  }
+  XFlush(x->display);
+  Atom extents = XInternAtom(x->display, "_NET_FRAME_EXTENTS", False);
+  for (int tries = 0; tries < 30; ++tries) {
+    std::optional<desktop::Frame> frame;
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(x->display, x->window, extents, 0, 4, False, XA_CARDINAL, &type, &format,
+                           &count, &after, &data) == Success &&
+        type == XA_CARDINAL && format == 32 && count == 4) {
+      // Left, right, top, bottom.
+      auto* side = reinterpret_cast<const long*>(data);
+      frame = desktop::Frame{static_cast<int>(side[0]), static_cast<int>(side[2]),
+                             static_cast<int>(side[1]), static_cast<int>(side[3])};
+    }
+    if (data != nullptr) {
+      XFree(data);
+    }
+    if (frame) {
+      return frame;
+    }
+    SDL_Delay(10);
+  }
+#else
+  (void)window;
+#endif
+  return std::nullopt;
+}
+
 void windowOrigin(SDL_Window* window, int* x, int* y) {
 #if defined(SDL_VIDEO_DRIVER_X11)
   if (auto xw = xWindowOf(window)) {
@@ -117,6 +203,72 @@ void windowOrigin(SDL_Window* window, int* x, int* y) {
   }
 #endif
   SDL_GetWindowPosition(window, x, y);
+}
+
+void fixSize(SDL_Window* window, desktop::Size size) {
+#if defined(SDL_VIDEO_DRIVER_WAYLAND)
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if ((SDL_GetWindowFlags(window) & SDL_WINDOW_RESIZABLE) == 0 ||
+      SDL_GetWindowWMInfo(window, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_WAYLAND ||
+      info.info.wl.xdg_toplevel == nullptr) {
+    return;
+  }
+  // The Wayland library SDL loaded for itself: the game is not linked with it, so that it does
+  // not load on X.
+  static void* library = dlopen("libwayland-client.so.0", RTLD_NOW | RTLD_NOLOAD);
+  using Marshal = wl_proxy* (*)(wl_proxy*, std::uint32_t, const wl_interface*, std::uint32_t,
+                                std::uint32_t, ...);
+  using Version = std::uint32_t (*)(wl_proxy*);
+  auto marshal =
+      library ? reinterpret_cast<Marshal>(dlsym(library, "wl_proxy_marshal_flags")) : nullptr;
+  auto version =
+      library ? reinterpret_cast<Version>(dlsym(library, "wl_proxy_get_version")) : nullptr;
+  if (marshal == nullptr || version == nullptr) {
+    return;
+  }
+  // xdg_toplevel's set_max_size and set_min_size, whose numbers the protocol fixes for good.
+  auto* toplevel = reinterpret_cast<wl_proxy*>(info.info.wl.xdg_toplevel);
+  for (std::uint32_t request : {7u, 8u}) {
+    marshal(toplevel, request, nullptr, version(toplevel), 0, size.width, size.height);
+  }
+#else
+  (void)window;
+  (void)size;
+#endif
+}
+
+namespace {
+
+// The files this process maps whose paths hold `part`.
+std::set<std::string> mappedFiles(std::string_view part) {
+  std::ifstream maps("/proc/self/maps");
+  std::set<std::string> files;
+  for (std::string line; std::getline(maps, line);) {
+    auto path = line.find('/');
+    if (path != std::string::npos && line.find(part, path) != std::string::npos) {
+      files.insert(line.substr(path));
+    }
+  }
+  return files;
+}
+
+}  // namespace
+
+bool titleBarDrawnBySdl() {
+  // SDL loads a libdecor plugin, which draws it, only when it uses libdecor.
+  return std::string_view(SDL_GetCurrentVideoDriver()) == "wayland" &&
+         !mappedFiles("/libdecor/plugins").empty();
+}
+
+void forgetCursorFiles() {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime == nullptr || std::string_view(SDL_GetCurrentVideoDriver()) != "wayland") {
+    return;
+  }
+  for (const std::string& file : mappedFiles(std::string(runtime) + "/sdl-shared-")) {
+    ::unlink(file.c_str());
+  }
 }
 
 PointerGrab PointerHold::take(desktop::Rect area) {

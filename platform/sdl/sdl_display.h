@@ -1,5 +1,6 @@
 // What the host asks of the window system itself, past SDL: the dots per inch the desktop draws
-// with, and on X the pointer grab that confines the cursor.
+// with; on X the pointer grab that confines the cursor and the frame asked for before the
+// window shows; on Wayland the window's fixed size and the cursors' files.
 //
 // The dpi is the desktop's logical setting, not the monitor's physical density: at the standard
 // 96 dpi a twip is exactly 1/15 pixel whatever the monitor measures. It decides whether the
@@ -11,6 +12,8 @@
 // SDL's grab also keeps the pointer to the whole window, where a fullscreen scene is only its
 // middle, and its mouse rectangle on X stops only relative motion.
 #pragma once
+
+#include <optional>
 
 #include "platform/desktop/scale.h"
 
@@ -35,9 +38,33 @@ Dpi desktopDpi(SDL_Window* window);
 // SDL's fullscreen only pretends: the window keeps its size while SDL reports the screen's.
 bool windowManagerCanFullscreen(SDL_Window* window);
 
+// What the window manager will draw around the window, asked of it before the window is shown
+// (EWMH's _NET_REQUEST_FRAME_EXTENTS), so that the window's first size already leaves room for
+// its title bar; nothing where the window manager does not know the request (kwin), or off X.
+std::optional<desktop::Frame> askFrame(SDL_Window* window);
+// The frame once the window manager has put it around a window just shown, waiting a moment
+// for it; nothing where there is none, or off X.
+std::optional<desktop::Frame> awaitFrame(SDL_Window* window);
+
 // Where the window's client area is on the screen, as the window system has it now. SDL's own
 // figure lags behind a window manager's moves, and after fullscreen can stay wrong.
 void windowOrigin(SDL_Window* window, int* x, int* y);
+
+// Tells the compositor the window's size is fixed, the least size being the most, from the
+// window's next picture on: tiling compositors then float it and none offers to maximise it. SDL
+// (or libdecor) says so itself for a window that is not resizable; for a Wayland window that is
+// resizable to SDL, this does it once the window has been shown.
+void fixSize(SDL_Window* window, desktop::Size size);
+
+// Whether SDL draws the window's title bar itself (libdecor), as on Wayland desktops whose
+// compositor leaves it to programs (GNOME's, weston); KDE's and sway draw it themselves.
+bool titleBarDrawnBySdl();
+
+// SDL's Wayland driver shares each cursor's pixels with the compositor through a file it makes in
+// XDG_RUNTIME_DIR and never deletes: a file for every cursor made, kept in that memory-backed
+// folder until the player logs out. This deletes this program's, which it still maps, as the
+// compositor does: the pixels stay where both see them. Called after each cursor is made.
+void forgetCursorFiles();
 
 enum class PointerGrab {
   Taken,    // the pointer is held inside the area

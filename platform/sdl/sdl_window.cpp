@@ -2,6 +2,7 @@
 #include "platform/sdl/sdl_window.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "platform/images/image_decoders.h"
 #include "platform/pointer.h"
@@ -42,17 +43,30 @@ WindowView::~WindowView() {
 }
 
 Status WindowView::open(const WindowSetup& setup) {
-  // Not resizable, so window managers offer no maximise; SDL has no way to drop minimise.
+  // Not resizable, so window managers offer no maximise; SDL has no way to drop minimise. On
+  // Wayland SDL ignores every size the compositor proposes to a window that is not resizable,
+  // even one it has already taken (a tile left for a float), and the picture would no longer fit
+  // the window: there it is resizable to SDL, which then takes each size, and the compositor
+  // hears that the size is fixed all the same (fixSize). Not where SDL draws the title bar
+  // itself, which would then offer maximise and resizing; those compositors impose no size.
+  wayland_ = std::string_view(SDL_GetCurrentVideoDriver()) == "wayland";
+  const bool resizable = wayland_ && !titleBarDrawnBySdl();
   scene_ = {setup.clientWidth, setup.clientHeight};
   window_.reset(SDL_CreateWindow(setup.title.c_str(), SDL_WINDOWPOS_UNDEFINED,
                                  SDL_WINDOWPOS_UNDEFINED, setup.clientWidth, setup.clientHeight,
-                                 SDL_WINDOW_HIDDEN));
+                                 SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI |
+                                     (wayland_ ? SDL_WINDOW_OPENGL : 0) |
+                                     (resizable ? SDL_WINDOW_RESIZABLE : 0)));
   if (window_ == nullptr) {
     return {"cannot create the window: " + sdlError()};
   }
   cursorImage_ = setup.cursor;
   SDL_AddEventWatch(watchSize, this);
   arrow_.reset(SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW));
+  // The frame is measured against the screen too, so it is asked for before the size is chosen.
+  if (std::optional<desktop::Frame> frame = askFrame(window_.get())) {
+    frame_ = *frame;
+  }
   // The player's choice, made with the keys or on the command line, wins over the usual size.
   apply(choices_.start(limits()));
   return paintInto();
@@ -88,6 +102,7 @@ void WindowView::loadCursor() {
     made.reset(
         SDL_CreateColorCursor(sight.get(), decoded.image.hotspotX * k, decoded.image.hotspotY * k));
   }
+  forgetCursorFiles();
   if (made == nullptr) {
     SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "cannot make the gun sight cursor: %s",
                 SDL_GetError());
@@ -161,37 +176,55 @@ void WindowView::apply(desktop::Choice choice) {
   }
   fullscreen_ = false;
   const desktop::Size size{scene_.width * choice.factor, scene_.height * choice.factor};
+  fixSize(w, size);
   const desktop::Rect framed = desktop::keepCentre(
       was, {size.width + f.left + f.right, size.height + f.top + f.bottom}, usable);
+  asked_ = {framed.x + f.left, framed.y + f.top, size.width, size.height};
+  // On Wayland the compositor's size is the window's: a tile, a maximised window.
+  askAgain_ = wayland_ ? 0 : 3;
   if ((SDL_GetWindowFlags(w) & SDL_WINDOW_FULLSCREEN) != 0) {
-    // Leaving fullscreen, SDL moves the window back itself, taking off the frame it knows of
-    // then, which in fullscreen is none: the window would come back lower by its title bar, or
-    // be moved twice. SDL is told the size and the place that come out right, and moves it once.
-    desktop::Frame known;
-    SDL_GetWindowBordersSize(w, &known.top, &known.left, &known.bottom, &known.right);
+    // Leaving fullscreen, SDL moves the window back itself: it is told the size and the place
+    // first, and moves it once.
     SDL_SetWindowSize(w, size.width, size.height);
-    SDL_SetWindowPosition(w, framed.x + known.left, framed.y + known.top);
+    moveClientTo(asked_.x, asked_.y);
     SDL_SetWindowFullscreen(w, 0);
+    // SDL has told the compositor the window's bounds again, its own, which are none.
+    fixSize(w, size);
     return;
   }
   SDL_SetWindowSize(w, size.width, size.height);
-  SDL_SetWindowPosition(w, framed.x + f.left, framed.y + f.top);
+  moveClientTo(asked_.x, asked_.y);
+}
+
+desktop::Rect WindowView::dense(desktop::Rect r) const {
+  return {r.x * density_, r.y * density_, r.width * density_, r.height * density_};
+}
+
+// SDL places a window by its frame, taking off the frame as SDL knows it then, which lags behind
+// the window manager: none in fullscreen and a moment after. It is told where the frame goes.
+void WindowView::moveClientTo(int x, int y) {
+  desktop::Frame known;
+  SDL_GetWindowBordersSize(window_.get(), &known.top, &known.left, &known.bottom, &known.right);
+  SDL_SetWindowPosition(window_.get(), x - frame_.left + known.left, y - frame_.top + known.top);
 }
 
 // Reads what the window manager draws around the window, which it knows once it has mapped the
 // window, and not in fullscreen, where there is none; true when that changed.
 bool WindowView::followFrame() {
   desktop::Frame now;
+  // Just out of fullscreen, SDL still tells of none for a moment: a window that had a frame
+  // has it back.
   if (SDL_GetWindowBordersSize(window_.get(), &now.top, &now.left, &now.bottom, &now.right) != 0 ||
-      now == frame_) {
+      now == frame_ || now == desktop::Frame{}) {
     return false;
   }
   frame_ = now;
   return true;
 }
 
-// Draws the scene into the window's pixels as the window is now: in a window of its own size
-// at its factor, anywhere else centred at the largest factor that fits, on black.
+// Draws the scene into the window's pixels as the window is now: in a window of its own size at
+// its factor; in any other size (fullscreen, or one a compositor imposes: tiled, maximised) at
+// the largest factor that fits, centred on black.
 Status WindowView::paintInto() {
   painter_.reset();
   renderer_.reset();
@@ -199,17 +232,14 @@ Status WindowView::paintInto() {
   pixelsGone_ = false;
   int w = 0, h = 0;
   SDL_GetWindowSize(window_.get(), &w, &h);
-  const desktop::Choice& choice = choices_.current();
   int oldFactor = view_.factor;
-  view_ = choice.fullscreen ? desktop::fullscreenView(scene_, {w, h})
-                            : desktop::centredView(scene_, {w, h}, choice.factor);
-
-  SDL_Surface* pixels = SDL_GetWindowSurface(window_.get());
+  view_ = desktop::fullscreenView(scene_, {w, h});
+  SDL_Surface* pixels = windowPixels({w, h});
   if (pixels == nullptr) {
     return {"cannot draw into the window: " + sdlError()};
   }
   SDL_FillRect(pixels, nullptr, SDL_MapRGB(pixels->format, 0, 0, 0));
-  const desktop::Rect& r = view_.scene;
+  const desktop::Rect r = dense(view_.scene);
   const int bytes = pixels->format->BytesPerPixel;
   auto* origin = static_cast<Uint8*>(pixels->pixels) + r.y * pixels->pitch + r.x * bytes;
   sceneSurface_.reset(SDL_CreateRGBSurfaceWithFormatFrom(origin, r.width, r.height,
@@ -224,11 +254,63 @@ Status WindowView::paintInto() {
   // White, the window's background colour, until the first frame paints over it.
   SDL_SetRenderDrawColor(renderer_.get(), 255, 255, 255, 255);
   SDL_RenderClear(renderer_.get());
-  painter_ = std::make_unique<Painter>(renderer_.get(), fonts_, view_.factor);
+  painter_ = std::make_unique<Painter>(renderer_.get(), fonts_, view_.factor * density_);
   if (view_.factor != oldFactor || gunSight_ == nullptr) {
     loadCursor();
   }
   return {};
+}
+
+// The pixels the scene is drawn into. On X, the window's own, at its size. On Wayland SDL has no
+// such pixels, only a picture it sends through a renderer of its own, and that picture has the
+// window's size in the desktop's units, which a desktop at 200 % stretches: the game draws into
+// pixels of its own at the output's density instead (text at the real pixel size, as on X at
+// 2x) and sends them through a renderer of its own.
+SDL_Surface* WindowView::windowPixels(desktop::Size size) {
+  if (!wayland_) {
+    return SDL_GetWindowSurface(window_.get());
+  }
+  shown_.reset();
+  canvas_.reset();
+  if (screen_ == nullptr) {
+    screen_.reset(SDL_CreateRenderer(window_.get(), -1, 0));
+  }
+  if (screen_ == nullptr) {
+    return nullptr;
+  }
+  // The window's pixels lag behind a new size (one that opens fullscreen has the usual size's
+  // until the compositor has shown it): the density is read only from pixels that fit the size.
+  int pixels = 0, unused = 0;
+  SDL_GetWindowSizeInPixels(window_.get(), &pixels, &unused);
+  if (pixels >= size.width && size.width > 0 && pixels % size.width == 0) {
+    density_ = pixels / size.width;
+  }
+  const int w = size.width * density_, h = size.height * density_;
+  shown_.reset(SDL_CreateTexture(screen_.get(), SDL_PIXELFORMAT_XRGB8888,
+                                 SDL_TEXTUREACCESS_STREAMING, w, h));
+  if (shown_ != nullptr) {
+    canvas_.reset(SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_XRGB8888));
+  }
+  return canvas_.get();
+}
+
+// Sends the window's pixels in `area` (all of them without one) to the screen.
+void WindowView::sendToScreen(const SDL_Rect* area) {
+  if (!wayland_) {
+    area ? SDL_UpdateWindowSurfaceRects(window_.get(), area, 1)
+         : SDL_UpdateWindowSurface(window_.get());
+    return;
+  }
+  if (canvas_ == nullptr) {
+    return;
+  }
+  SDL_Rect all{0, 0, canvas_->w, canvas_->h};
+  const SDL_Rect& r = area ? *area : all;
+  SDL_UpdateTexture(shown_.get(), &r,
+                    static_cast<const Uint8*>(canvas_->pixels) + r.y * canvas_->pitch + r.x * 4,
+                    canvas_->pitch);
+  SDL_RenderCopy(screen_.get(), shown_.get(), nullptr, nullptr);
+  SDL_RenderPresent(screen_.get());
 }
 
 // Called by SDL as it queues each event, in whichever thread queues it.
@@ -246,6 +328,15 @@ bool WindowView::followSize() {
   if (renderer_ != nullptr && !pixelsGone_ && desktop::Size{w, h} == view_.client) {
     return false;
   }
+  // An X window manager may give the window a size other than the fixed one it was asked for:
+  // fluxbox brings it back from fullscreen three rows taller each time. The size and the place
+  // are asked for again, a few times at most, since the sizes the window passes through on the
+  // way are not the window manager's last word.
+  if (!fullscreen_ && askAgain_ > 0 && (w != asked_.width || h != asked_.height)) {
+    --askAgain_;
+    SDL_SetWindowSize(window_.get(), asked_.width, asked_.height);
+    moveClientTo(asked_.x, asked_.y);
+  }
   if (Status st = paintInto(); !st.ok()) {
     SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "%s", st.error.c_str());
     return true;
@@ -254,7 +345,7 @@ bool WindowView::followSize() {
   all.damage = {0, 0, scene_.width, scene_.height};
   painter_->paint(all);
   SDL_RenderFlush(renderer_.get());
-  SDL_UpdateWindowSurface(window_.get());
+  sendToScreen(nullptr);
   updateCursor();
   return true;
 }
@@ -264,12 +355,18 @@ void WindowView::show() {
     return;
   }
   SDL_ShowWindow(window_.get());
-  // The frame is known only now that the window manager has put it around the window: the
-  // factor the program opens with is chosen again with the frame on the screen too.
   SDL_PumpEvents();
-  if (!fullscreen_ && followFrame()) {
-    apply(choices_.start(limits()));
-    followSize();
+  if (!fullscreen_) {
+    fixSize(window_.get(), view_.client);
+    // Where the window manager did not tell of its frame before, it has put it around the
+    // window now: the factor the program opens with is chosen again with the frame on the
+    // screen too, before the first picture.
+    std::optional<desktop::Frame> frame = awaitFrame(window_.get());
+    if (frame && *frame != frame_) {
+      frame_ = *frame;
+      apply(choices_.start(limits()));
+      followSize();
+    }
   }
   placed_ = true;
 }
@@ -297,9 +394,9 @@ void WindowView::presentDamage(const forms::PixelRect& damage) {
     return;
   }
   SDL_RenderFlush(renderer_.get());
-  desktop::Rect r = view_.toClient({d.x, d.y, d.w, d.h});
+  desktop::Rect r = dense(view_.toClient({d.x, d.y, d.w, d.h}));
   SDL_Rect area{r.x, r.y, r.width, r.height};
-  SDL_UpdateWindowSurfaceRects(window_.get(), &area, 1);
+  sendToScreen(&area);
 }
 
 // The window shows the gun sight, except over the picture boxes, where the arrow shows.
@@ -341,7 +438,7 @@ void WindowView::moved() {
 }
 
 void WindowView::present() {
-  SDL_UpdateWindowSurface(window_.get());
+  sendToScreen(nullptr);
 }
 
 forms::WindowRect WindowView::windowRect() const {

@@ -1,6 +1,7 @@
 // The SDL host's window as the player sees it: the scene drawn by SDL's software renderer straight
 // into the window's pixels at the scene's whole factor, the whole window or, fullscreen, the
-// middle of the screen with black around it (platform/desktop/scale.h); the factor the screen
+// middle of the screen with black around it (platform/desktop/scale.h), as in any size a
+// compositor imposes (a tile, a maximised window); the factor the screen
 // allows with the window manager's frame on it too; the window's place kept through a new size
 // and through fullscreen; the gun sight or the arrow over it. The view's keys are answered here
 // and never reach the game: F11 and Alt+Enter for fullscreen, Ctrl+plus, minus and 0 for the
@@ -46,6 +47,7 @@ using WindowOwner = std::unique_ptr<SDL_Window, FreedBy<SDL_DestroyWindow>>;
 using RendererOwner = std::unique_ptr<SDL_Renderer, FreedBy<SDL_DestroyRenderer>>;
 using SurfaceOwner = std::unique_ptr<SDL_Surface, FreedBy<SDL_FreeSurface>>;
 using CursorOwner = std::unique_ptr<SDL_Cursor, FreedBy<SDL_FreeCursor>>;
+using TextureOwner = std::unique_ptr<SDL_Texture, FreedBy<SDL_DestroyTexture>>;
 
 class WindowView {
  public:
@@ -89,14 +91,23 @@ class WindowView {
   desktop::Rect clientRect() const;
   bool followFrame();
   void apply(desktop::Choice choice);
+  void moveClientTo(int x, int y);
+  // A rectangle in the window's units as the window's pixels.
+  desktop::Rect dense(desktop::Rect r) const;
   static int watchSize(void* view, SDL_Event* e);
   Status paintInto();
+  SDL_Surface* windowPixels(desktop::Size size);
+  void sendToScreen(const SDL_Rect* area);
   void presentDamage(const forms::PixelRect& damage);
   void loadCursor();
 
   desktop::ViewChoices choices_;
   Fonts& fonts_;
   WindowOwner window_;
+  // On Wayland only: the window's pixels, of the game's own, and what sends them to the screen.
+  RendererOwner screen_;
+  TextureOwner shown_;
+  SurfaceOwner canvas_;
   SurfaceOwner sceneSurface_;  // the scene's part of the window's pixels
   RendererOwner renderer_;
   CursorOwner gunSight_;
@@ -109,8 +120,12 @@ class WindowView {
 
   desktop::Size scene_;   // the form's client area, in the game's pixels
   desktop::View view_;    // where and how big the scene is in the window now
+  int density_ = 1;       // the window's pixels to each of its units: the output's scale
   desktop::Frame frame_;  // what the window manager draws around the window, once it has
   bool fullscreen_ = false;
+  bool wayland_ = false;
+  desktop::Rect asked_;  // the window's client area as last asked for, out of fullscreen
+  int askAgain_ = 0;     // how many times more it is asked for when the window has another
   bool placed_ = false;  // shown and framed: the window's place is its own from then on
   // Where the window stood before fullscreen, in client pixels of the screen: leaving gives it
   // back there.

@@ -136,7 +136,7 @@ class WindowManagedDesktop : public ::testing::Environment {
     if (std::getenv("VOMBREL_E2E_WINDOW_MANAGER") == nullptr) {
       return;
     }
-    server_ = std::make_unique<support::ScaledXServer>(96, "", Point{1024, 768}, true);
+    server_ = std::make_unique<support::ScaledXServer>(96, "", Point{1024, 768}, "openbox");
     ASSERT_EQ(server_->error(), "");
     setenv("DISPLAY", server_->display().c_str(), 1);
     x_ = std::make_unique<support::XProbe>();

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <thread>
 
 #include "tests/support/child_process.h"
@@ -51,8 +52,9 @@ std::string windowTitle(Display* d, Window w) {
   return title;
 }
 
-// The window of the process with the title, among w and its descendants down to two levels
-// (a window manager, if one runs, puts each top-level window into a frame of its own).
+// The window of the process with the title, among w and its descendants down to three levels
+// (a window manager, if one runs, puts each top-level window into a frame of its own, and kwin
+// into a wrapper inside that).
 std::optional<Window> search(Display* d, Window w, Atom pidAtom, pid_t pid,
                              const std::string& title, int depth) {
   XWindowAttributes attrs;
@@ -61,7 +63,7 @@ std::optional<Window> search(Display* d, Window w, Atom pidAtom, pid_t pid,
       windowTitle(d, w) == title) {
     return w;
   }
-  if (depth == 2) {
+  if (depth == 3) {
     return std::nullopt;
   }
   Window root = 0, parent = 0;
@@ -358,7 +360,8 @@ bool xdotool(const std::vector<std::string>& args) {
   return run.started() && run.waitExit(std::chrono::seconds(10)) == 0;
 }
 
-ScaledXServer::ScaledXServer(int dpi, const std::string& xftDpi, Point screen, bool windowManager) {
+ScaledXServer::ScaledXServer(int dpi, const std::string& xftDpi, Point screen,
+                             const std::string& windowManager) {
   int fds[2];
   if (pipe(fds) != 0) {
     error_ = "cannot make a pipe for Xvfb";
@@ -406,14 +409,26 @@ ScaledXServer::ScaledXServer(int dpi, const std::string& xftDpi, Point screen, b
     error_ = "xprop cannot set Xft.dpi on display " + display_;
     return;
   }
-  if (!windowManager) {
+  if (windowManager.empty()) {
     return;
   }
-  ChildOptions openbox;
-  openbox.args = {"openbox"};
-  openbox.env = {{"DISPLAY", display_}};
-  openbox.outputFile = log.path();
-  windowManager_ = std::make_unique<ChildProcess>("/usr/bin/env", openbox);
+  ChildOptions wm;
+  wm.args = {windowManager};
+  wm.env = {{"DISPLAY", display_}};
+  wm.outputFile = log.path();
+  if (windowManager == "mutter") {
+    // GNOME's window manager on X, compositing; it does without a session bus.
+    wm.args.push_back("--x11");
+    wm.env.push_back({"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent"});
+  } else if (windowManager == "fluxbox") {
+    // Without its wallpaper, whose failure on a bare server shows a message window in the
+    // screen's middle that would take the focus.
+    settings_ = std::make_unique<TempFile>("vombrel-fluxbox");
+    std::ofstream(settings_->path())
+        << "background: none\nsession.styleOverlay: " << settings_->path() << "\n";
+    wm.args.insert(wm.args.end(), {"-rc", settings_->path()});
+  }
+  windowManager_ = std::make_unique<ChildProcess>("/usr/bin/env", wm);
   // It runs once it names itself on the root window.
   std::optional<std::string> ours;
   if (const char* d = std::getenv("DISPLAY")) {
@@ -427,8 +442,8 @@ ScaledXServer::ScaledXServer(int dpi, const std::string& xftDpi, Point screen, b
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   if (!x.connected() || !x.windowManaged()) {
-    error_ = "openbox did not start on display " + display_ + ": " + windowManager_->error() +
-             readFile(log.path());
+    error_ = windowManager + " did not start on display " + display_ + ": " +
+             windowManager_->error() + readFile(log.path());
   }
 }
 

@@ -125,13 +125,14 @@ bool xdotool(const std::vector<std::string>& args);
 
 // An X server of one's own: Xvfb with a screen of the given size (1024 x 768 unless said) at the
 // dpi, which it also publishes as the Xft.dpi resource, as a desktop scaled to it does (or
-// publishes xftDpi there, whatever it says, when that is given). With `windowManager`, openbox
-// runs on it, framing and focusing the windows as on a player's desktop. It takes a free display
-// number; point $DISPLAY at display() to use it. Ended with the object.
+// publishes xftDpi there, whatever it says, when that is given). With a `windowManager`
+// ("openbox", "kwin_x11", "mutter" in its X11 mode or "fluxbox"), that one runs on it, framing and
+// focusing the windows as on a player's desktop. It takes a free display number; point $DISPLAY
+// at display() to use it. Ended with the object.
 class ScaledXServer {
  public:
   explicit ScaledXServer(int dpi, const std::string& xftDpi = "", Point screen = {1024, 768},
-                         bool windowManager = false);
+                         const std::string& windowManager = "");
   ~ScaledXServer();
   ScaledXServer(const ScaledXServer&) = delete;
   ScaledXServer& operator=(const ScaledXServer&) = delete;
@@ -141,6 +142,7 @@ class ScaledXServer {
 
  private:
   std::unique_ptr<ChildProcess> server_;
+  std::unique_ptr<TempFile> settings_;           // the window manager's, where it needs some
   std::unique_ptr<ChildProcess> windowManager_;  // goes before the server
   std::string display_;
   std::string error_;
