@@ -12,7 +12,7 @@
 import {execFileSync, spawn} from 'node:child_process';
 import net from 'node:net';
 
-import {preloads, shortMoves} from './browser.mjs';
+import {preloads} from './browser.mjs';
 
 const minibrowser = '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser';
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
@@ -26,13 +26,21 @@ const freePort = () => new Promise((resolve) => {
 });
 
 // Runs in the page before its own scripts: keeps what it reports as errors for the test, and
-// where the mouse was felt last and how many times.
+// where the mouse was felt last and how many times. Under the pointer lock it adds up the moves
+// felt since the lock, from the point where the lock holds the pointer.
 function watchPage() {
-  window.vombrelMouse = {moves: 0, at: null};
+  const mouse = window.vombrelMouse = {moves: 0, at: null, held: null, way: [0, 0]};
   addEventListener('mousemove', (e) => {
-    ++window.vombrelMouse.moves;
-    window.vombrelMouse.at = [e.clientX, e.clientY];
+    ++mouse.moves;
+    if (mouse.held) mouse.way = [mouse.way[0] + e.movementX, mouse.way[1] + e.movementY];
+    else mouse.at = [e.clientX, e.clientY];
   }, {capture: true});
+  addEventListener('pointerlockchange', () => {
+    mouse.held = document.pointerLockElement ? mouse.at : null;
+    mouse.way = [0, 0];
+  });
+  mouse.felt = () => mouse.held ? [mouse.held[0] + mouse.way[0], mouse.held[1] + mouse.way[1]]
+                                : mouse.at;
   const errors = window.vombrelErrors = [];
   addEventListener('error', (e) => errors.push(['pageerror', e.message]));
   addEventListener('unhandledrejection', (e) => errors.push(['pageerror', String(e.reason)]));
@@ -50,8 +58,6 @@ class Page {
     this.listeners = {pageerror: [], console: []};
     this.scripts = [`(${watchPage})();`];
     this.offset = null;  // the page's viewport corner on the X screen
-    this.at = [0, 0];    // where the pointer was sent last, in the page's coordinates
-    this.held = null;    // where the pointer lock holds it
     preloads.push(this.scripts);
     const button = (action) => () => xdotool(action, 1);
     this.mouse = {
@@ -141,39 +147,40 @@ class Page {
     this.offset = null;
   }
 
-  // Where the viewport's corner is on the screen: the pointer is put at a point of the window,
-  // and the page says where it felt it.
+  // Puts the page's pointer at (x, y). The viewport's corner on the screen is found first: the
+  // pointer is put at a point of the window, and the page says where it felt it.
   async moveTo(x, y) {
     if (!this.offset) {
       const {x: left, y: top} = await this.call('GET', '/window/rect');
       xdotool('mousemove', left + 199, top + 199);  // the pointer may be at the point already
       await this.moveOnScreen(left + 200, top + 200);
       const felt = await this.evaluate(() => window.vombrelMouse.at);
+      if (!felt) throw new Error('the page felt no move of the pointer');
       this.offset = [left + 200 - felt[0], top + 200 - felt[1]];
-      this.at = felt;
-      this.held = null;
     }
     // Under the lock WebKit holds the pointer where it was locked and hears each move as the
-    // pointer's way from there.
+    // pointer's way from there, in one move as far as the screen goes. A way longer than that, or
+    // a move that came while WebKit still put the pointer back, is made good by the next.
     [x, y] = [Math.round(x), Math.round(y)];
-    const locked = await this.evaluate(() => document.pointerLockElement !== null);
-    this.held = locked ? (this.held ?? this.at) : null;
-    if (!this.held && (this.at[0] !== x || this.at[1] !== y)) {
-      await this.moveOnScreen(this.offset[0] + x, this.offset[1] + y);
+    for (let tries = 0; tries < 10; ++tries) {
+      const {held, felt} =
+          await this.evaluate(() => ({...window.vombrelMouse, felt: window.vombrelMouse.felt()}));
+      if (felt?.[0] === x && felt?.[1] === y) return;
+      const [toX, toY] = held ? [held[0] + x - felt[0], held[1] + y - felt[1]] : [x, y];
+      const [width, height] = String(xdotool('getdisplaygeometry')).split(' ').map(Number);
+      await this.moveOnScreen(Math.max(0, Math.min(width - 1, this.offset[0] + toX)),
+                              Math.max(0, Math.min(height - 1, this.offset[1] + toY)));
     }
-    for (const [dx, dy] of this.held ? shortMoves(this.at, [x, y]) : []) {
-      await this.moveOnScreen(this.offset[0] + this.held[0] + dx,
-                              this.offset[1] + this.held[1] + dy);
-    }
-    this.at = [x, y];
+    throw new Error(`the page's pointer did not come to ${x},${y}`);
   }
 
-  // Moves the X pointer and waits until the page has felt it, and WebKit has put a locked
-  // pointer back, so that the next move is felt from there.
+  // Moves the X pointer and waits a moment for the page to feel it: a move to where the pointer
+  // still is makes no event.
   async moveOnScreen(x, y) {
     const moves = await this.evaluate(() => window.vombrelMouse.moves);
     xdotool('mousemove', x, y);
-    await this.waitForFunction((n) => window.vombrelMouse.moves > n, {polling: 5}, moves);
+    await this.waitForFunction((n) => window.vombrelMouse.moves > n, {timeout: 1000, polling: 5},
+                               moves).catch(() => {});
   }
 
   async close() {
