@@ -58,6 +58,7 @@ class Page {
     this.listeners = {pageerror: [], console: []};
     this.scripts = [`(${watchPage})();`];
     this.offset = null;  // the page's viewport corner on the X screen
+    this.sent = null;    // where the free pointer was sent last on the screen
     preloads.push(this.scripts);
     const button = (action) => () => xdotool(action, 1);
     this.mouse = {
@@ -147,16 +148,17 @@ class Page {
     this.offset = null;
   }
 
-  // Puts the page's pointer at (x, y). The viewport's corner on the screen is found first: the
-  // pointer is put at a point of the window, and the page says where it felt it.
+  // Puts the page's pointer at (x, y). Where the viewport's corner is on the screen is learnt
+  // from where the page feels the pointer, first at a point of the window, and again whenever
+  // the page feels a free pointer elsewhere than it was sent: MiniBrowser may still be laying
+  // out its own bar when the page has loaded.
   async moveTo(x, y) {
     if (!this.offset) {
       const {x: left, y: top} = await this.call('GET', '/window/rect');
       xdotool('mousemove', left + 199, top + 199);  // the pointer may be at the point already
-      await this.moveOnScreen(left + 200, top + 200);
-      const felt = await this.evaluate(() => window.vombrelMouse.at);
-      if (!felt) throw new Error('the page felt no move of the pointer');
-      this.offset = [left + 200 - felt[0], top + 200 - felt[1]];
+      this.sent = [left + 200, top + 200];
+      await this.moveOnScreen(...this.sent);
+      this.offset = [0, 0];
     }
     // Under the lock WebKit holds the pointer where it was locked and hears each move as the
     // pointer's way from there, in one move as far as the screen goes. A way longer than that, or
@@ -165,13 +167,17 @@ class Page {
     for (let tries = 0; tries < 10; ++tries) {
       const {held, felt} =
           await this.evaluate(() => ({...window.vombrelMouse, felt: window.vombrelMouse.felt()}));
-      if (felt?.[0] === x && felt?.[1] === y) return;
+      if (!felt) throw new Error('the page felt no move of the pointer');
+      if (felt[0] === x && felt[1] === y) return;
+      if (!held) this.offset = [this.sent[0] - felt[0], this.sent[1] - felt[1]];
       const [toX, toY] = held ? [held[0] + x - felt[0], held[1] + y - felt[1]] : [x, y];
       const [width, height] = String(xdotool('getdisplaygeometry')).split(' ').map(Number);
-      await this.moveOnScreen(Math.max(0, Math.min(width - 1, this.offset[0] + toX)),
-                              Math.max(0, Math.min(height - 1, this.offset[1] + toY)));
+      const to = [Math.max(0, Math.min(width - 1, this.offset[0] + toX)),
+                  Math.max(0, Math.min(height - 1, this.offset[1] + toY))];
+      if (!held) this.sent = to;
+      await this.moveOnScreen(...to);
     }
-    throw new Error(`the page's pointer did not come to ${x},${y}`);
+    throw new Error(`the page's pointer did not come to ${x},${y}, the viewport at ${this.offset}`);
   }
 
   // Moves the X pointer and waits a moment for the page to feel it: a move to where the pointer
